@@ -1,0 +1,11 @@
+#pragma once
+// The one place that chooses the window system: the real Win32 on Windows,
+// our SDL2 stand-in elsewhere.
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include "platform/sdl/win32_sdl.h"
+#endif
