@@ -1,0 +1,62 @@
+#pragma once
+// A Direct3D 9 device that keeps every state in plain memory and draws nothing,
+// so that drawing code can be checked without a display, plus read access to
+// what it was given. Meshes created on it (D3DXCreateSphere, D3DXCreateCylinder)
+// hold their geometry on the CPU only.
+#include <cstddef>
+#include <vector>
+
+#include "platform/d3d9_api.h"
+
+namespace latticegas_gl {
+
+// One DrawSubset call as the device saw it.
+struct DrawRecord {
+  const ID3DXMesh* mesh;
+  DWORD subset;
+  D3DMATRIX world;
+  D3DMATERIAL9 material;
+};
+
+struct HeadlessLog {
+  std::vector<DrawRecord> draws;
+  unsigned clearCount = 0;
+  unsigned beginSceneCount = 0;
+  unsigned endSceneCount = 0;
+  unsigned presentCount = 0;
+  // Arguments of the last Clear.
+  DWORD lastClearFlags = 0;
+  D3DCOLOR lastClearColor = 0;
+  float lastClearZ = 0.0f;
+  DWORD lastClearStencil = 0;
+  DWORD lastClearRectCount = 0;
+  // True between BeginScene and EndScene.
+  bool inScene = false;
+  // Draws made outside BeginScene/EndScene.
+  unsigned drawsOutsideScene = 0;
+};
+
+// A new headless device with a back buffer (and viewport) of width x height,
+// holding one reference. Direct3D's defaults apply to every state.
+IDirect3DDevice9* CreateHeadlessDevice(UINT width, UINT height);
+
+// The log of a device made by CreateHeadlessDevice; null for any other device.
+HeadlessLog* HeadlessLogOf(IDirect3DDevice9* device);
+
+// The references the device currently holds (its COM count), 0 for another device.
+ULONG HeadlessRefCount(IDirect3DDevice9* device);
+
+// Geometry of a mesh made by D3DXCreateSphere or D3DXCreateCylinder: positions
+// and normals per vertex, three indices per face.
+struct MeshGeometry {
+  std::vector<D3DXVECTOR3> positions;
+  std::vector<D3DXVECTOR3> normals;
+  std::vector<unsigned> indices;
+  D3DXVECTOR3 boundsMin;
+  D3DXVECTOR3 boundsMax;
+};
+
+// False when the mesh did not come from our D3DX functions.
+bool ReadMeshGeometry(ID3DXMesh* mesh, MeshGeometry* out);
+
+}  // namespace latticegas_gl

@@ -1,0 +1,54 @@
+#pragma once
+// The meshes D3DXCreateSphere and D3DXCreateCylinder return: positions and
+// normals on the CPU, drawn by asking the device they were made on.
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/d3d9_api.h"
+
+namespace latticegas_gl {
+
+struct Vertex {
+  float position[3];
+  float normal[3];
+};
+
+class Mesh final : public ID3DXMesh {
+ public:
+  Mesh(IDirect3DDevice9* device, std::vector<Vertex> vertices, std::vector<uint16_t> indices);
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT DrawSubset(DWORD AttribId) override;
+  DWORD GetNumFaces() override { return static_cast<DWORD>(indices_.size() / 3); }
+  DWORD GetNumVertices() override { return static_cast<DWORD>(vertices_.size()); }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+
+  const std::vector<Vertex>& vertices() const { return vertices_; }
+  const std::vector<uint16_t>& indices() const { return indices_; }
+  DWORD lastSubset() const { return lastSubset_; }
+
+  // Buffers a drawing device made for this mesh, and how to give them back;
+  // run once when the mesh goes away.
+  unsigned vertexBuffer = 0;
+  unsigned indexBuffer = 0;
+  std::function<void(Mesh&)> onDestroy;
+
+ private:
+  ~Mesh() override;
+
+  ULONG refs_ = 1;
+  IDirect3DDevice9* device_;
+  std::vector<Vertex> vertices_;
+  std::vector<uint16_t> indices_;
+  DWORD lastSubset_ = 0;
+};
+
+// Geometry as D3DX builds it; exposed for tests.
+void BuildSphere(float radius, UINT slices, UINT stacks, std::vector<Vertex>* vertices,
+                 std::vector<uint16_t>* indices);
+void BuildCylinder(float radius1, float radius2, float length, UINT slices, UINT stacks,
+                   std::vector<Vertex>* vertices, std::vector<uint16_t>* indices);
+
+}  // namespace latticegas_gl
