@@ -1,0 +1,18 @@
+#pragma once
+// How SDL input events become Win32 messages. Kept apart from the window
+// registry so the translation can be checked without a display.
+#include <SDL.h>
+
+#include <vector>
+
+#include "platform/sdl/win32_sdl.h"
+
+// The Windows virtual-key code of a key, 0 for keys Windows has no code for.
+// Letters, digits and punctuation follow the keyboard layout (the keycode);
+// every other key follows its position (the scancode), as on Windows.
+UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode);
+
+// The messages one SDL input event posts to `target`, in order. `cursorOnScreen`
+// is the wheel message's lParam, which Windows gives in screen coordinates.
+// Events that are not input (window events, quit) give none.
+std::vector<MSG> MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT cursorOnScreen);
