@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Drives the probe window with real X input (XTest, through xdotool) on the
+# current DISPLAY and checks the messages its window procedure logged.
+#   win32_pump_test.sh input|close <probe> <close-request helper>
+# input: keys, clicks and wheel turns in order, then Escape ends the program.
+# close: a window manager's close request ends it.
+# Every wait is bounded: a stuck probe fails the test.
+set -euo pipefail
+case_name=$1 probe=$2 close_request=$3
+
+[ -n "${DISPLAY:-}" ] || { echo "no DISPLAY"; exit 1; }
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+title="Lattice pump probe $$"
+LATTICEGAS_PROBE_TITLE=$title LATTICEGAS_MESSAGEBOX=stderr \
+  timeout 60 "$probe" >"$work/log" 2>"$work/err" &
+pid=$!
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- probe log"; cat "$work/log"
+  echo "--- probe stderr"; cat "$work/err"
+  exit 1
+}
+
+wid=$(timeout 15 xdotool search --sync --name "^${title}\$" | head -n 1) || true
+[ -n "$wid" ] || fail "no window titled '$title' within 15 s"
+
+# Waits (bounded) until the log holds a line, so input goes to a ready window.
+wait_for_line() {
+  local i
+  for i in $(seq 1 100); do
+    grep -qx "$1" "$work/log" && return 0
+    sleep 0.05
+  done
+  fail "no line '$1' within 5 s"
+}
+
+# Waits (bounded) for the probe to end and checks its exit code.
+expect_exit_zero() {
+  local i code
+  for i in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$pid" 2>/dev/null && fail "still running 5 s after it was told to end"
+  code=0
+  wait "$pid" || code=$?
+  pid=
+  [ "$code" -eq 0 ] || fail "exit code $code"
+}
+
+wait_for_line "client 1024 768"
+
+if [ "$case_name" = close ]; then
+  "$close_request" "$wid" || fail "could not send the close request"
+  expect_exit_zero
+  expected="create paint client 1024 768 close destroy exit 0"
+  actual=$(tr '\n' ' ' <"$work/log" | sed 's/ $//')
+  [ "$actual" = "$expected" ] || fail "expected: $expected"
+  echo "close request: ok"
+  exit 0
+fi
+
+[ "$(xdotool getwindowname "$wid")" = "$title" ] || fail "window title"
+xprop -id "$wid" WM_CLASS | grep -q '"Lattice"' || fail "WM_CLASS: $(xprop -id "$wid" WM_CLASS)"
+xdotool getwindowgeometry "$wid" | grep -q 'Geometry: 1024x768' ||
+  fail "client size: $(xdotool getwindowgeometry "$wid")"
+
+# No window manager: put the pointer inside and give the window the focus.
+xdotool mousemove --window "$wid" 10 10
+timeout 5 xdotool windowfocus --sync "$wid" || fail "could not focus the window"
+
+xdotool key a 1 Return Delete shift Left KP_5 F1 comma
+xdotool mousemove --window "$wid" 100 200 click 1
+xdotool mousemove --window "$wid" 1000 700 click 3
+xdotool click 4 click 5
+wait_for_line "wheel -120"
+xdotool key Escape
+expect_exit_zero
+
+# xdotool may toggle Num Lock (144) around keypad keys: not ours to check.
+actual=$(grep -vx 'key 144' "$work/log" | tr '\n' ' ' | sed 's/ $//')
+expected="create paint client 1024 768"
+expected+=" key 65 key 49 key 13 key 46 key 16 key 37 key 101 key 112 key 188"
+expected+=" lbutton 100 200 rbutton 1000 700 wheel 120 wheel -120"
+expected+=" key 27 destroy exit 0"
+[ "$actual" = "$expected" ] || fail "expected: $expected
+got:      $actual"
+echo "input: ok"
