@@ -52,27 +52,30 @@ void AddFace(std::vector<uint16_t>* indices, UINT a, UINT b, UINT c) {
   indices->push_back(static_cast<uint16_t>(c));
 }
 
-// Rings run around z; `upper` and `lower` are the first vertices of two rings of
-// `slices` vertices, upper having the larger z. Faces are listed clockwise as
-// seen from outside, which is Direct3D's front.
+// Rings run around z, clockwise as seen from +z as in D3DX; `upper` and
+// `lower` are the first vertices of two rings of `slices` vertices, upper having
+// the larger z. Faces are listed clockwise as seen from outside, which is
+// Direct3D's front.
 void Band(std::vector<uint16_t>* indices, UINT upper, UINT lower, UINT slices) {
   for (UINT j = 0; j < slices; ++j) {
     UINT next = (j + 1) % slices;
-    AddFace(indices, upper + j, lower + j, lower + next);
-    AddFace(indices, upper + j, lower + next, upper + next);
+    AddFace(indices, upper + j, lower + next, lower + j);
+    AddFace(indices, upper + j, upper + next, lower + next);
   }
 }
 
 void FanDown(std::vector<uint16_t>* indices, UINT pole, UINT ring, UINT slices) {
-  for (UINT j = 0; j < slices; ++j) AddFace(indices, pole, ring + j, ring + (j + 1) % slices);
+  for (UINT j = 0; j < slices; ++j) AddFace(indices, pole, ring + (j + 1) % slices, ring + j);
 }
 
 void FanUp(std::vector<uint16_t>* indices, UINT ring, UINT pole, UINT slices) {
-  for (UINT j = 0; j < slices; ++j) AddFace(indices, ring + j, pole, ring + (j + 1) % slices);
+  for (UINT j = 0; j < slices; ++j) AddFace(indices, ring + j, ring + (j + 1) % slices, pole);
 }
 
+// D3DX starts each ring on +y and goes towards +x.
 float SliceAngle(UINT j, UINT slices) {
-  return static_cast<float>(j) * (2.0f * std::numbers::pi_v<float> / static_cast<float>(slices));
+  return std::numbers::pi_v<float> / 2.0f -
+         static_cast<float>(j) * (2.0f * std::numbers::pi_v<float> / static_cast<float>(slices));
 }
 
 }  // namespace

@@ -1,0 +1,204 @@
+// A small lit scene drawn the way the program draws: device, materials, light,
+// projection and view as the program sets them. Its window is photographed on
+// the real Direct3D 9 (under Wine) and on the OpenGL stand-in, and the two
+// pictures compared. Objects sit off-centre, overlap in depth and include a
+// cylinder turned as the links are, so that a wrong matrix order, winding,
+// depth mapping or light direction shows. Runs until Escape or closed.
+#include "platform/win32_api.h"
+#include "platform/d3d9_api.h"
+
+namespace {
+
+IDirect3DDevice9* device = nullptr;
+
+D3DMATERIAL9 MakeMaterial(float r, float g, float b) {
+  D3DMATERIAL9 m{};
+  m.Ambient = {r, g, b, 1.0f};
+  m.Diffuse = {r, g, b, 1.0f};
+  m.Specular = {r, g, b, 1.0f};
+  m.Emissive = {0.0f, 0.0f, 0.0f, 1.0f};
+  m.Power = 5.0f;
+  return m;
+}
+
+LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  if (message == WM_KEYDOWN && w == VK_ESCAPE) {
+    DestroyWindow(window);
+    return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+bool CreateDevice(HWND window) {
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (d3d == nullptr) return false;
+  D3DCAPS9 caps{};
+  d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
+  DWORD flags = (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) != 0
+                    ? D3DCREATE_HARDWARE_VERTEXPROCESSING
+                    : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 1024;
+  pp.BackBufferHeight = 768;
+  pp.BackBufferFormat = D3DFMT_UNKNOWN;
+  pp.BackBufferCount = 1;
+  pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+  pp.MultiSampleQuality = 0;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.hDeviceWindow = window;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+  pp.Flags = 0;
+  pp.FullScreen_RefreshRateInHz = 0;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &pp, &device);
+  d3d->Release();
+  return device != nullptr;
+}
+
+struct Scene {
+  ID3DXMesh* node = nullptr;
+  ID3DXMesh* particle = nullptr;
+  ID3DXMesh* link = nullptr;
+  D3DMATERIAL9 grey = MakeMaterial(200.0f / 255.0f, 200.0f / 255.0f, 200.0f / 255.0f);
+  D3DMATERIAL9 red = MakeMaterial(1.0f, 0.0f, 0.0f);
+  D3DMATERIAL9 blue = MakeMaterial(0.0f, 0.0f, 1.0f);
+  D3DXMATRIX linkBasis;
+
+  bool Load() {
+    D3DXCreateSphere(device, 0.1f, 10, 10, &node, nullptr);
+    D3DXCreateSphere(device, 1.0f, 10, 10, &particle, nullptr);
+    D3DXCreateCylinder(device, 0.1f, 0.1f, 1.0f, 5, 1, &link, nullptr);
+    D3DXMATRIX rx;
+    D3DXMATRIX t;
+    D3DXMATRIX rz;
+    D3DXMatrixRotationX(&rx, 1.5707964f);
+    D3DXMatrixTranslation(&t, 0.0f, 2.5f, 0.0f);
+    D3DXMatrixRotationZ(&rz, -1.5707964f);
+    D3DXMatrixMultiply(&linkBasis, &rx, &t);
+    D3DXMatrixMultiply(&linkBasis, &linkBasis, &rz);
+
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, 0.94247788f, 1024.0f / 768.0f, 1.0f, 1000.0f);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Specular = {0.3f, 0.3f, 0.3f, 0.3f};
+    light.Ambient = {0.6f, 0.6f, 0.6f, 0.6f};
+    light.Direction = {1.0f, 0.0f, 0.5f};
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    return node != nullptr && particle != nullptr && link != nullptr;
+  }
+
+  void Draw(ID3DXMesh* mesh, const D3DXMATRIX& world) {
+    device->SetTransform(D3DTS_WORLD, &world);
+    mesh->DrawSubset(0);
+  }
+
+  // A link from (x, y) at `angle` (radians), `length` long and `thickness`
+  // times as thick as the program's.
+  void Link(float x, float y, float angle, float length, float thickness) {
+    D3DXMATRIX s;
+    D3DXMATRIX r;
+    D3DXMATRIX w;
+    D3DXMATRIX world;
+    D3DXMatrixScaling(&s, thickness, thickness, length);
+    D3DXMatrixRotationZ(&r, angle);
+    D3DXMatrixTranslation(&w, x, y, 0.0f);
+    D3DXMatrixMultiply(&world, &s, &linkBasis);
+    D3DXMatrixMultiply(&world, &world, &r);
+    D3DXMatrixMultiply(&world, &world, &w);
+    Draw(link, world);
+  }
+
+  void Frame() {
+    D3DXVECTOR3 eye(0.0f, 0.0f, -20.0f);
+    D3DXVECTOR3 at(0.0f, 0.0f, -19.0f);
+    D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->BeginScene();
+    D3DXMATRIX m;
+    D3DXMATRIX s;
+
+    device->SetMaterial(&grey);
+    // A row of nodes with their links, low on the left.
+    for (int i = 0; i < 4; ++i) {
+      float x = -11.0f + 5.0f * static_cast<float>(i);
+      Draw(node, *D3DXMatrixTranslation(&m, x, -7.0f, 0.0f));
+      if (i < 3) Link(x, -7.0f, 0.0f, 5.0f, 1.0f);
+      Link(x, -7.0f, 1.0471976f, 5.0f, 1.0f);
+    }
+    // A thick link turned by 30 degrees, and a big grey ball it passes through.
+    Link(-9.0f, 1.0f, 0.5235988f, 9.0f, 8.0f);
+    D3DXMatrixScaling(&s, 1.6f, 1.6f, 1.6f);
+    D3DXMatrixTranslation(&m, -4.0f, 3.5f, 0.0f);
+    Draw(particle, s * m);
+
+    // Blue and red particles overlapping, the red one nearer the eye.
+    device->SetMaterial(&blue);
+    Draw(particle, *D3DXMatrixTranslation(&m, 4.0f, -1.0f, 0.0f));
+    device->SetMaterial(&red);
+    Draw(particle, *D3DXMatrixTranslation(&m, 5.2f, -0.3f, -1.0f));
+    // A red particle far off to the upper right, behind the plane.
+    Draw(particle, *D3DXMatrixTranslation(&m, 9.0f, 6.5f, 4.0f));
+    // A blue one low on the right, in front of a thick vertical link.
+    device->SetMaterial(&grey);
+    Link(9.5f, -9.0f, 1.5707964f, 8.0f, 5.0f);
+    device->SetMaterial(&blue);
+    Draw(particle, *D3DXMatrixTranslation(&m, 9.5f, -4.0f, -0.5f));
+
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+  }
+
+  void Release() {
+    if (node != nullptr) node->Release();
+    if (particle != nullptr) particle->Release();
+    if (link != nullptr) link->Release();
+    node = particle = link = nullptr;
+  }
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  WNDCLASSA windowClass{};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = ProbeProc;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = "SceneProbe";
+  if (RegisterClassA(&windowClass) == 0) return 1;
+  HWND window = CreateWindowExA(0, "SceneProbe", "D3D9 scene probe", WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 1024, 768, nullptr, nullptr,
+                                instance, nullptr);
+  ShowWindow(window, show);
+  UpdateWindow(window);
+  if (!CreateDevice(window)) return 2;
+  Scene scene;
+  if (!scene.Load()) return 3;
+  MSG message{};
+  while (message.message != WM_QUIT) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    } else {
+      scene.Frame();
+    }
+  }
+  scene.Release();
+  device->Release();
+  return 0;
+}
