@@ -1,0 +1,21 @@
+// Start-up failures that need a display to get as far as device creation.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "render/graphics_context.h"
+
+TEST(GraphicsStartFailure, DeviceNeedsAWindow) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X display";
+  setenv("LATTICEGAS_MESSAGEBOX", "stderr", 1);
+  GraphicsContext context;
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(context.InitD3D(nullptr, 1024, 768));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("Error: Failed: CreateDevice (in InitD3D)"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Direct3DCreate9"), std::string::npos);
+  EXPECT_EQ(context.device, nullptr);
+  EXPECT_FALSE(context.CanDraw());
+  context.Release();
+  EXPECT_EQ(context.nodeMesh, nullptr);
+}
