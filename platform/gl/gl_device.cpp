@@ -494,6 +494,9 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   // Without a video system that can give OpenGL there is no Direct3D.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver == nullptr || std::strcmp(driver, "dummy") == 0) return nullptr;
+  // SDL falls back to drivers that draw nowhere when there is no display.
+  if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0) {
+    return nullptr;
+  }
   return new latticegas_gl::GlDirect3D();
 }
