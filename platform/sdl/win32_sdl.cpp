@@ -120,6 +120,14 @@ LRESULT Send(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   return window->procedure(handle, message, wParam, lParam);
 }
 
+// Without a display SDL falls back to drivers that show nothing; windows are
+// then records only, as on a machine with no screen.
+bool DrawsSomewhere() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver != nullptr && std::strcmp(driver, "dummy") != 0 &&
+         std::strcmp(driver, "offscreen") != 0;
+}
+
 // SDL's video starts with the first window, so that the X11 WM_CLASS can be
 // the window's class name (SDL reads it from the environment then).
 bool StartVideo(const char* className) {
@@ -129,7 +137,8 @@ bool StartVideo(const char* className) {
   // stay killable.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
-  state.video = SDL_Init(SDL_INIT_VIDEO) == 0 ? Video::available : Video::unavailable;
+  state.video = SDL_Init(SDL_INIT_VIDEO) == 0 && DrawsSomewhere() ? Video::available
+                                                                     : Video::unavailable;
   return state.video == Video::available;
 }
 
