@@ -11,11 +11,12 @@
 
 namespace {
 
-// No display for this whole process, whatever the caller's environment.
+// No display for this whole process, whatever the caller's environment. SDL
+// then falls back to a driver that shows nothing, which must count as none.
 const bool kHeadless = [] {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  setenv("SDL_VIDEODRIVER", "x11", 1);
+  unsetenv("SDL_VIDEODRIVER");
   unsetenv("LATTICEGAS_MESSAGEBOX");
   return true;
 }();
