@@ -3,7 +3,7 @@
 LATTICEGAS_BUILD_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libgl-dev libgl1-mesa-dri
+  libsdl2-dev libgl-dev libgl1-mesa-dri libx11-dev
 )
 LATTICEGAS_TEST_PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick libxtst-dev
