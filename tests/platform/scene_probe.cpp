@@ -159,6 +159,13 @@ struct Scene {
     device->SetMaterial(&blue);
     Draw(particle, *D3DXMatrixTranslation(&m, 9.5f, -4.0f, -0.5f));
 
+    // A grey ball cut by the near plane (1 unit from the eye), as the
+    // lattice is when zoomed in close: only its far part is drawn.
+    device->SetMaterial(&grey);
+    D3DXMatrixScaling(&s, 0.15f, 0.15f, 0.15f);
+    D3DXMatrixTranslation(&m, 0.3f, 0.25f, -19.0f);
+    Draw(particle, s * m);
+
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
   }
