@@ -1,0 +1,373 @@
+# shellcheck shell=bash
+# Builds the release packages and checks them; sourced by scripts/package,
+# which runs from the repository root and sets root=$PWD.
+#
+# The checks look at what a user gets: the installed tree (file list, desktop
+# entry, AppStream metadata, icons), the Debian package (lintian, installing it
+# with its dependencies into a fresh Debian 12 root and starting the program
+# there from its desktop entry) and the Windows zip (contents, the .exe's icon
+# and version resources, and, when a Wine prefix is at hand, a start of the
+# zipped .exe).
+
+# shellcheck disable=SC2154  # root comes from the sourcing script
+LATTICEGAS_PACKAGE_OUT=build/packages
+
+latticegas_pkg_fail() {
+  echo "package check failed: $*" >&2
+  return 1
+}
+
+# The project version as CPack has it, e.g. 1.0.0.
+latticegas_pkg_version() {
+  sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$1/CPackConfig.cmake"
+}
+
+# cpack from a configured build into $LATTICEGAS_PACKAGE_OUT; prints the path
+# of the one package it made.
+latticegas_cpack() {
+  local build=$1 pattern=$2
+  local out=$LATTICEGAS_PACKAGE_OUT log
+  mkdir -p "$out"
+  log=$out/cpack-$(basename "$build").log
+  # shellcheck disable=SC2086,SC2206  # the pattern is a glob on purpose
+  rm -f "$out"/$pattern
+  if ! cpack --config "$build/CPackConfig.cmake" -B "$out" >"$log" 2>&1; then
+    cat "$log" >&2
+    latticegas_pkg_fail "cpack in $build"
+    return 1
+  fi
+  rm -rf "$out/_CPack_Packages"
+  # shellcheck disable=SC2206
+  local made=("$out"/$pattern)
+  if [ ${#made[@]} -ne 1 ] || [ ! -f "${made[0]}" ]; then
+    latticegas_pkg_fail "no $pattern from $build"
+    return 1
+  fi
+  echo "$root/${made[0]}"
+}
+
+# --- The installed tree ------------------------------------------------------
+
+# Installs $1 (a Linux build) under a temporary DESTDIR with prefix /usr and
+# checks the files a desktop and a software centre rely on.
+latticegas_check_install() {
+  local build=$1 version
+  version=$(latticegas_pkg_version "$build")
+  local dest rc=0
+  dest=$(mktemp -d)
+  latticegas_check_install_in "$build" "$version" "$dest" || rc=$?
+  rm -rf "$dest"
+  return "$rc"
+}
+
+latticegas_check_install_in() {
+  local build=$1 version=$2 dest=$3
+  DESTDIR=$dest cmake --install "$build" --prefix /usr >/dev/null || { latticegas_pkg_fail "cmake --install"; return 1; }
+  local usr=$dest/usr metainfo=io.github.latticegas.LatticeGas.metainfo.xml
+
+  # Exactly these files: a missing one breaks integration, an unexpected one
+  # would ship (tests, libraries) in the package.
+  local expected actual
+  expected=$(printf '%s\n' bin/lattice-gas share/applications/lattice-gas.desktop \
+    "share/metainfo/$metainfo" share/icons/hicolor/scalable/apps/lattice-gas.svg \
+    share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/lattice-gas.png \
+    share/man/man1/lattice-gas.1.gz \
+    share/doc/lattice-gas/{README.md,LICENSE,copyright,changelog.gz} | sort)
+  actual=$(cd "$usr" && find . -type f -printf '%P\n' | sort)
+  if [ "$expected" != "$actual" ]; then
+    diff <(echo "$expected") <(echo "$actual") >&2 || true
+    latticegas_pkg_fail "installed files differ from the expected list (< expected, > installed)"
+    return 1
+  fi
+
+  local desktop=$usr/share/applications/lattice-gas.desktop out
+  out=$(desktop-file-validate "$desktop" 2>&1) || { echo "$out" >&2; latticegas_pkg_fail "desktop-file-validate"; return 1; }
+  [ -z "$out" ] || { echo "$out" >&2; latticegas_pkg_fail "desktop-file-validate reports problems"; return 1; }
+  out=$(appstreamcli validate --no-net "$usr/share/metainfo/$metainfo" 2>&1) \
+    || { echo "$out" >&2; latticegas_pkg_fail "appstreamcli validate"; return 1; }
+
+  # What the validators cannot see: that the pieces name each other.
+  local launchable exec icon
+  launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$usr/share/metainfo/$metainfo")
+  [ "$launchable" = lattice-gas.desktop ] || { latticegas_pkg_fail "metainfo launches '$launchable'"; return 1; }
+  grep -q "<release version=\"$version\"" "$usr/share/metainfo/$metainfo" \
+    || { latticegas_pkg_fail "metainfo has no release $version"; return 1; }
+  exec=$(sed -n 's/^Exec=//p' "$desktop")
+  [ -x "$usr/bin/${exec%% *}" ] || { latticegas_pkg_fail "Exec '$exec' is not an installed program"; return 1; }
+  icon=$(sed -n 's/^Icon=//p' "$desktop")
+  python3 - "$usr/share/icons/hicolor" "$icon" <<'EOF' || { latticegas_pkg_fail "icons"; return 1; }
+import pathlib, struct, sys
+base, name = pathlib.Path(sys.argv[1]), sys.argv[2]
+bad = []
+if not (base / "scalable/apps" / f"{name}.svg").read_text().lstrip().startswith("<?xml"):
+    bad.append("scalable icon is not an SVG")
+for n in (16, 32, 48, 64, 128, 256):
+    data = (base / f"{n}x{n}/apps/{name}.png").read_bytes()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        bad.append(f"{n}x{n}: not a PNG")
+        continue
+    w, h = struct.unpack(">II", data[16:24])
+    if (w, h) != (n, n):
+        bad.append(f"{n}x{n}: the picture is {w}x{h}")
+for b in bad:
+    print(b, file=sys.stderr)
+sys.exit(1 if bad else 0)
+EOF
+  echo "install tree: files, desktop-file-validate, appstreamcli validate --no-net, icons: ok"
+}
+
+# --- The program on the virtual display ---------------------------------------
+
+# Runs "$@" in the background (the program, however it is started), waits
+# for its window and for the grid, saves a screenshot to $LATTICEGAS_PKG_SHOT,
+# presses Escape and wants exit code 0. DISPLAY must be set. Every wait is
+# bounded; the program is killed on any failure.
+latticegas_pkg_run_program() {
+  local shot=$LATTICEGAS_PKG_SHOT window='' lit=0 pid
+  timeout 120 "$@" &
+  pid=$!
+  for _ in $(seq 1 300); do
+    window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    latticegas_pkg_fail "no window titled 'Lattice gas simulation'"
+    return 1
+  fi
+  # The start-up grid is grey on black: enough lit pixels, but not a lit
+  # window (a white or uncleared frame).
+  for _ in $(seq 1 100); do
+    import -window "$window" "$shot" 2>/dev/null || true
+    lit=$(convert "$shot" -colorspace Gray -threshold 25% -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+    awk -v l="$lit" 'BEGIN { exit !(l > 0.02 && l < 0.6) }' && break
+    sleep 0.1
+  done
+  xdotool windowfocus "$window" 2>/dev/null || true
+  xdotool key --window "$window" Escape 2>/dev/null || true
+  local code=0
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    latticegas_pkg_fail "the program did not end on Escape"
+    return 1
+  fi
+  wait "$pid" || code=$?
+  awk -v l="$lit" 'BEGIN { exit !(l > 0.02 && l < 0.6) }' \
+    || { latticegas_pkg_fail "no grid on the screen (lit fraction $lit, see $shot)"; return 1; }
+  [ "$code" -eq 0 ] || { latticegas_pkg_fail "exit code $code after Escape"; return 1; }
+  echo "started, showed the grid (lit fraction $lit, $shot), ended on Escape with 0"
+}
+
+# --- The Debian package --------------------------------------------------------
+
+# A minimal Debian 12 root, made once by debootstrap and kept in build/ as the
+# pristine copy that each check copies.
+latticegas_pkg_base_root() {
+  local base=$root/build/pkg-root-base
+  [ -f "$base/.complete" ] && { echo "$base"; return 0; }
+  rm -rf "$base"
+  echo "debootstrap of a Debian 12 root (once, kept in build/pkg-root-base)" >&2
+  if ! timeout 400 debootstrap --variant=minbase bookworm "$base" http://deb.debian.org/debian \
+      >"$root/build/pkg-root-base.log" 2>&1; then
+    tail -n 5 "$root/build/pkg-root-base.log" >&2
+    rm -rf "$base"
+    return 1
+  fi
+  touch "$base/.complete"
+  echo "$base"
+}
+
+# Installs the package into a throw-away copy of the base root the way a user
+# would (dpkg -i, then apt-get -f install for its dependencies) and starts it
+# there from the desktop entry's Exec line. Downloaded .debs are kept in
+# build/pkg-apt-cache so that later runs need no network for them.
+latticegas_check_deb_in_root() {
+  local deb=$1 base
+  base=$(latticegas_pkg_base_root) || return 2
+  local r=$root/build/pkg-root cache=$root/build/pkg-apt-cache
+  rm -rf "$r"
+  cp -a "$base" "$r"
+  mkdir -p "$cache"
+  cp "$cache"/*.deb "$r/var/cache/apt/archives/" 2>/dev/null || true
+  cp "$deb" "$r/tmp/"
+  local name log=$root/$LATTICEGAS_PACKAGE_OUT/deb-install.log
+  name=$(basename "$deb")
+  # dpkg -i stops at the missing dependencies; apt-get -f install fetches
+  # them and finishes the configuration.
+  chroot "$r" dpkg -i "/tmp/$name" >"$log" 2>&1 || true
+  if ! DEBIAN_FRONTEND=noninteractive timeout 400 chroot "$r" apt-get -f install -y -q \
+      -o Dpkg::Use-Pty=0 >>"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    latticegas_pkg_fail "apt-get -f install in the Debian 12 root"
+    return 1
+  fi
+  cp -n "$r"/var/cache/apt/archives/*.deb "$cache/" 2>/dev/null || true
+  local status
+  # shellcheck disable=SC2016  # dpkg-query's own field syntax
+  status=$(chroot "$r" dpkg-query -W -f='${Status}' lattice-gas 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || { latticegas_pkg_fail "lattice-gas is '$status' in the root"; return 1; }
+  echo "installed into a Debian 12 root with dpkg -i + apt-get -f install"
+
+  local exec
+  exec=$(sed -n 's/^Exec=//p' "$r/usr/share/applications/lattice-gas.desktop")
+  # Xvfb's abstract socket reaches into the chroot, so DISPLAY works as is.
+  LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+    latticegas_pkg_run_program chroot "$r" /bin/sh -c "$exec" || return 1
+  rm -rf "$r"
+}
+
+# Without a Debian root (not root, or no mirror): unpack the package and start
+# the unpacked program on this machine's libraries.
+latticegas_check_deb_unpacked() {
+  local deb=$1 x
+  x=$(mktemp -d)
+  dpkg-deb -x "$deb" "$x"
+  local exec
+  exec=$(sed -n 's/^Exec=//p' "$x/usr/share/applications/lattice-gas.desktop")
+  local rc=0
+  LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+    latticegas_pkg_run_program env PATH="$x/usr/bin:$PATH" /bin/sh -c "$exec" || rc=$?
+  rm -rf "$x"
+  return "$rc"
+}
+
+latticegas_check_deb() {
+  local deb=$1 version=$2 out
+  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { latticegas_pkg_fail "package version is not $version"; return 1; }
+  dpkg-deb -f "$deb" Depends | grep -q 'libsdl2' || { latticegas_pkg_fail "no SDL2 dependency found by dpkg-shlibdeps"; return 1; }
+  local rc=0
+  out=$(lintian --fail-on error,warning "$deb" 2>&1) || rc=$?
+  # As root lintian says so on stderr; that is no finding.
+  out=$(echo "$out" | grep -v '^running with root privileges' || true)
+  [ -z "$out" ] || echo "$out"
+  [ "$rc" -eq 0 ] || { latticegas_pkg_fail "lintian"; return 1; }
+  echo "lintian: no errors or warnings"
+
+  if [ "$(id -u)" -eq 0 ] && command -v debootstrap >/dev/null; then
+    latticegas_check_deb_in_root "$deb" || rc=$?
+    [ "$rc" -ne 2 ] && return "$rc"
+    echo "no Debian 12 root could be made (see build/pkg-root-base.log); checking the unpacked package instead" >&2
+  fi
+  latticegas_check_deb_unpacked "$deb"
+}
+
+# --- The Windows zip -------------------------------------------------------------
+
+latticegas_check_zip() {
+  local zip=$1 version=$2 top
+  top=lattice-gas-$version-win64
+  local expected actual
+  expected=$(printf '%s\n' "$top/LICENSE" "$top/README.md" "$top/lattice-gas.exe")
+  actual=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
+  if [ "$expected" != "$actual" ]; then
+    diff <(echo "$expected") <(echo "$actual") >&2 || true
+    latticegas_pkg_fail "zip contents differ from the expected list (< expected, > zipped)"
+    return 1
+  fi
+  local x
+  x=$(mktemp -d)
+  unzip -q "$zip" -d "$x"
+  local exe=$x/$top/lattice-gas.exe
+  # The icon Explorer shows: one icon group with every size of the .ico.
+  wrestool -x --type=group_icon "$exe" >"$x/icon.ico" 2>/dev/null || true
+  local sizes
+  sizes=$(icotool -l "$x/icon.ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | tr '\n' ' ')
+  [ "$sizes" = "16 32 48 64 128 256 " ] || { rm -rf "$x"; latticegas_pkg_fail "exe icon sizes '$sizes'"; return 1; }
+  # The version block of the file's Properties dialog.
+  wrestool -x --raw --type=16 "$exe" >"$x/version.bin" 2>/dev/null || true
+  if ! python3 - "$x/version.bin" "$version" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+version = sys.argv[2]
+
+def node(at):
+    """One VS_VERSIONINFO-style node: (key, value, children, end)."""
+    length, value_length, kind = struct.unpack_from("<HHH", data, at)
+    end = at + length
+    p = at + 6
+    k = p
+    while data[k:k + 2] != b"\0\0":
+        k += 2
+    key = data[p:k].decode("utf-16-le")
+    p = (k + 2 + 3) & ~3
+    if kind == 1:  # text, value_length counts UTF-16 units with the NUL
+        value = data[p:p + 2 * value_length].decode("utf-16-le").rstrip("\0")
+        p += 2 * value_length
+    else:
+        value = data[p:p + value_length]
+        p += value_length
+    p = (p + 3) & ~3
+    children = []
+    while p < end:
+        child = node(p)
+        children.append(child)
+        p = (child[3] + 3) & ~3
+    return key, value, children, end
+
+if len(data) < 6:
+    sys.exit("no version resource")
+key, fixed, children, _ = node(0)
+strings = {}
+def walk(n):
+    for c in n[2]:
+        if isinstance(c[1], str) and not c[2]:
+            strings[c[0]] = c[1]
+        walk(c)
+walk((key, fixed, children, 0))
+signature, _, ms, ls, pms, pls = struct.unpack_from("<IIIIII", fixed, 0)
+numbers = [int(n) for n in version.split(".")] + [0]
+want_ms, want_ls = numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]
+problems = []
+if key != "VS_VERSION_INFO" or signature != 0xFEEF04BD:
+    problems.append("not a version resource")
+if (ms, ls) != (want_ms, want_ls) or (pms, pls) != (want_ms, want_ls):
+    problems.append("numeric file/product version is not " + version)
+for name, want in (("FileVersion", version), ("ProductVersion", version),
+                   ("ProductName", "Lattice gas"), ("OriginalFilename", "lattice-gas.exe")):
+    if strings.get(name) != want:
+        problems.append(f"{name} is {strings.get(name)!r}, not {want!r}")
+if "MIT" not in strings.get("LegalCopyright", ""):
+    problems.append("LegalCopyright does not name the MIT licence")
+if not strings.get("FileDescription"):
+    problems.append("no FileDescription")
+for p in problems:
+    print(p, file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+  then
+    rm -rf "$x"
+    latticegas_pkg_fail "exe version resource"
+    return 1
+  fi
+  echo "zip: contents, exe icon (16-256 px) and version $version resources: ok"
+
+  # Start the zipped .exe under Wine when scripts/test has made a prefix.
+  local rc=0
+  if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ] && command -v wine >/dev/null; then
+    LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/zip-screenshot.png \
+      latticegas_pkg_run_program wine "$exe" || rc=$?
+    # Wine's helper processes leave with the last program; bounded wait.
+    timeout 30 wineserver -w 2>/dev/null || true
+  else
+    echo "no Wine prefix (WINEPREFIX): the zipped .exe was not started"
+  fi
+  rm -rf "$x"
+  return "$rc"
+}
+
+# Debian 12 packages for making the packages, and for checking them.
+# shellcheck disable=SC2034
+LATTICEGAS_PACKAGING_PACKAGES=(mingw-w64 dpkg-dev file)
+# shellcheck disable=SC2034
+LATTICEGAS_PACKAGING_CHECK_PACKAGES=(
+  desktop-file-utils appstream lintian debootstrap icoutils unzip python3
+  xvfb xauth x11-utils xdotool imagemagick
+)
