@@ -138,6 +138,19 @@ latticegas_pkg_run_program() {
     latticegas_pkg_fail "no window titled 'Lattice gas simulation'"
     return 1
   fi
+  # The desktop matches the window to its entry (and icon) by WM_CLASS.
+  local wmclass=${LATTICEGAS_PKG_WMCLASS:-} classes
+  if [ -n "$wmclass" ]; then
+    classes=$(xprop -id "$window" WM_CLASS 2>/dev/null || true)
+    case "$classes" in
+      *"\"$wmclass\""*) ;;
+      *)
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        latticegas_pkg_fail "window $classes, but the desktop entry says StartupWMClass=$wmclass"
+        return 1 ;;
+    esac
+  fi
   # The start-up grid is grey on black: enough lit pixels, but not a lit
   # window (a white or uncleared frame).
   for _ in $(seq 1 100); do
@@ -220,6 +233,7 @@ latticegas_check_deb_in_root() {
   exec=$(sed -n 's/^Exec=//p' "$r/usr/share/applications/lattice-gas.desktop")
   # Xvfb's abstract socket reaches into the chroot, so DISPLAY works as is.
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+  LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$r/usr/share/applications/lattice-gas.desktop") \
     latticegas_pkg_run_program chroot "$r" /bin/sh -c "$exec" || return 1
   rm -rf "$r"
 }
@@ -234,6 +248,7 @@ latticegas_check_deb_unpacked() {
   exec=$(sed -n 's/^Exec=//p' "$x/usr/share/applications/lattice-gas.desktop")
   local rc=0
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+  LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$x/usr/share/applications/lattice-gas.desktop") \
     latticegas_pkg_run_program env PATH="$x/usr/bin:$PATH" /bin/sh -c "$exec" || rc=$?
   rm -rf "$x"
   return "$rc"
