@@ -488,7 +488,7 @@ def scenario_select(app):
     app.click_plane(1, camera, 0.5, -0.4)
     app.wait_picture("the selected centre node in red", lambda p: red_at(p, cx, cy))
     app.key("v")
-    p = app.wait_picture("particles", lambda p: particles(p)[0] > 300)
+    p = app.wait_picture("particles", lambda p: sum(particles(p)) > 300)
     p = expect_frozen(app)
     # Keys that do nothing to the picture with a node selected.
     app.key("7", "8", "9", "shift", "Left")
@@ -529,17 +529,19 @@ def scenario_edit(app):
     # 1 toggles a tagged particle in direction 1 (60 degrees): drawn on the link
     # that leads into the node from direction 4, at the frozen phase.
     app.key("1")
-    p = app.wait_picture("a red particle", lambda p: p.count(is_red) > node_only + 0.5 * ball)
+    app.wait_picture("a red particle", lambda p: p.count(is_red) > node_only + 0.5 * ball)
+    p = expect_frozen(app, 0.4)  # two equal pictures: this one is whole
     n, (x1, y1) = p.blob(is_red, skip=away_from_node)
     ux, uy = DIRS[1][0] * ppu, -DIRS[1][1] * ppu  # direction 1 in pixels (y down)
     along = ((x1 - cx) * ux + (y1 - cy) * uy) / (ux * ux + uy * uy)
     off = abs((x1 - cx) * uy - (y1 - cy) * ux) / math.hypot(ux, uy)
     expect(-1.05 <= along <= 0.05 and off < 0.2 * ppu, f"particle drawn at {x1:.0f},{y1:.0f}, off its link")
-    expect_frozen(app, 0.4)
 
-    # Enter: one generation; the particle moves one link along direction 1.
+    # Enter: one generation; the particle moves one link along direction 1,
+    # and the picture stands still again.
     app.key("Return")
-    p2 = app.wait_picture("the particle after one step", lambda q: q.differing(p) > 100)
+    app.wait_picture("the particle after one step", lambda q: q.differing(p) > 100)
+    p2 = expect_frozen(app, 0.6)
     n2, c2 = p2.blob(is_red, skip=away_from_node)
     expect(c2 is not None, "the particle vanished after Enter")
     dx, dy = c2[0] - x1, c2[1] - y1
@@ -547,7 +549,6 @@ def scenario_edit(app):
         math.hypot(dx - ux, dy - uy) < 0.25 * ppu,
         f"Enter moved the particle by {dx:.0f},{dy:.0f} pixels, expected {ux:.0f},{uy:.0f}",
     )
-    p2 = expect_frozen(app, 0.6)
 
     # 0 and 6 are both direction 0; 7 is no direction.
     before = p2.count(is_red)
@@ -582,7 +583,7 @@ def scenario_delete_add(app):
     app.click(1, cx, cy)
     app.wait_picture("the selected centre node in red", lambda p: red_at(p, cx, cy))
     app.key("v")
-    app.wait_picture("particles", lambda p: particles(p)[0] > 300)
+    app.wait_picture("particles", lambda p: sum(particles(p)) > 300)
     p = expect_frozen(app)
     app.key("Delete")
     wait_motion(app, p, "the particles moving again after Delete")
