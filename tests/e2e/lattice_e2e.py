@@ -20,6 +20,7 @@ Every wait is bounded: a program that hangs or never draws fails the scenario.
 import math
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -284,12 +285,16 @@ class App:
             raise Failure(f"the program was still running {timeout} s after it was told to end")
 
     def kill(self):
+        """Ends the program if it still runs, and removes its captured output."""
         if self.proc.poll() is None:
             self.proc.kill()
             try:
                 self.proc.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 pass
+        self.out.close()
+        self.err.close()
+        shutil.rmtree(self.tmp, ignore_errors=True)
 
     def alive(self):
         if self.proc.poll() is not None:
