@@ -182,8 +182,9 @@ typedef struct _D3DVIEWPORT9 {
 } D3DVIEWPORT9;
 
 typedef struct _D3DMATRIX {
-  union {
-    __extension__ struct {
+  // On the union, not the struct: clang also flags the struct's type as declared inside it.
+  __extension__ union {
+    struct {
       float _11, _12, _13, _14;
       float _21, _22, _23, _24;
       float _31, _32, _33, _34;
