@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""Soak of the real program: thousands of random key presses, clicks and wheel
+turns through XTest on the X display in DISPLAY, with its resident memory
+sampled throughout, then Escape. Passes when the program exits with 0, prints no
+sanitizer report, and its memory growth stays within a budget per added node
+plus a fixed slack.
+
+usage: soak.py PROGRAM [--inputs N] [--seed S]
+Meant for the AddressSanitizer build (build/asan/app/lattice-gas).
+"""
+import argparse
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Lattice gas simulation"
+# Memory budget: every right click may add a node (with its index entries,
+# links and allocator redzones under AddressSanitizer); the slack covers the
+# sanitizer's quarantine of freed blocks (capped below), the index and query
+# scratch growing to their peak, and Mesa's buffers settling after start-up.
+PER_NODE_BYTES = 4096
+SLACK_BYTES = 64 * 1024 * 1024
+QUARANTINE_MB = 32
+BATCH = 200            # inputs per xdotool run
+START_TIMEOUT = 60     # s until the window shows
+EXIT_TIMEOUT = 60      # s from Escape to the end of the process
+TOTAL_TIMEOUT = 600    # s for the whole soak
+
+KEYS = (["Return", "Delete", "q", "c", "v", "r", "f", "a", "d", "s", "w"] * 3
+        + [str(d) for d in range(10)] + ["a", "d", "s", "w"] * 4
+        + ["shift", "ctrl", "Left", "Right", "Up", "Down", "space", "x", "KP_0", "F1"])
+SANITIZER_MARKERS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
+                     "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer")
+
+
+class Failure(Exception):
+    pass
+
+
+def run(args, timeout=60, check=True):
+    r = subprocess.run(args, capture_output=True, text=True, timeout=timeout)
+    if check and r.returncode != 0:
+        raise Failure(f"{' '.join(args)} failed: {r.stderr.strip()}")
+    return r
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise Failure("no VmRSS")
+
+
+def find_window(proc, deadline):
+    while time.monotonic() < deadline:
+        if proc.poll() is not None:
+            raise Failure(f"the program ended at start-up with exit code {proc.returncode}")
+        r = run(["xwininfo", "-root", "-children"], check=False)
+        for line in r.stdout.splitlines():
+            m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": ', line)
+            if m and m.group(2) == TITLE:
+                return m.group(1)
+        time.sleep(0.1)
+    raise Failure(f"no window titled '{TITLE}' within {START_TIMEOUT} s")
+
+
+def window_size(wid):
+    out = run(["xwininfo", "-id", wid]).stdout
+    w = int(re.search(r"Width: (\d+)", out).group(1))
+    h = int(re.search(r"Height: (\d+)", out).group(1))
+    return w, h
+
+
+def make_batch(rng, wid, w, h, n, counts):
+    """An xdotool script of n inputs: keys, left and right clicks, wheel turns."""
+    lines = []
+    for _ in range(n):
+        pick = rng.random()
+        if pick < 0.55:
+            lines.append(f"key --delay 1 {rng.choice(KEYS)}")
+            counts["keys"] += 1
+        elif pick < 0.85:
+            # Mostly near the centre, where the grid is at start.
+            if rng.random() < 0.6:
+                x, y = int(rng.gauss(w / 2, w / 6)), int(rng.gauss(h / 2, h / 6))
+                x, y = min(max(x, 0), w - 1), min(max(y, 0), h - 1)
+            else:
+                x, y = rng.randrange(w), rng.randrange(h)
+            button = 1 if rng.random() < 0.6 else 3
+            counts["left" if button == 1 else "right"] += 1
+            lines.append(f"mousemove --window {wid} {x} {y}")
+            lines.append(f"click --delay 1 {button}")
+        else:
+            lines.append(f"click --delay 1 {rng.choice((4, 5))}")
+            counts["wheel"] += 1
+    return "\n".join(lines) + "\n"
+
+
+def soak(program, inputs, seed, work):
+    rng = random.Random(seed)
+    env = dict(os.environ)
+    here = os.path.dirname(os.path.abspath(__file__))
+    env["ASAN_OPTIONS"] = f"detect_leaks=1:quarantine_size_mb={QUARANTINE_MB}:halt_on_error=1"
+    env["LSAN_OPTIONS"] = f"suppressions={here}/lsan.supp:print_suppressions=0"
+    env["UBSAN_OPTIONS"] = "print_stacktrace=1:halt_on_error=1"
+    stderr_path = os.path.join(work, "stderr.txt")
+    start = time.monotonic()
+    with open(stderr_path, "w") as err:
+        proc = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=err, env=env)
+    try:
+        wid = find_window(proc, start + START_TIMEOUT)
+        w, h = window_size(wid)
+        run(["xdotool", "mousemove", "--window", wid, "5", "5"])
+        run(["timeout", "10", "xdotool", "windowfocus", "--sync", wid])
+        focused = run(["xdotool", "getwindowfocus"]).stdout.strip()
+        if int(focused) != int(wid, 16):
+            raise Failure(f"the window {wid} did not get the focus ({focused} has it)")
+        time.sleep(1.0)  # the first frames, with every mesh and buffer made
+        baseline = peak = rss_kib(proc.pid)
+        samples = [baseline]
+        counts = {"keys": 0, "left": 0, "right": 0, "wheel": 0}
+        sent = 0
+        while sent < inputs:
+            if time.monotonic() - start > TOTAL_TIMEOUT:
+                raise Failure(f"the soak took longer than {TOTAL_TIMEOUT} s")
+            n = min(BATCH, inputs - sent)
+            script = make_batch(rng, wid, w, h, n, counts)
+            r = subprocess.run(["xdotool", "-"], input=script, capture_output=True, text=True, timeout=120)
+            if r.returncode != 0:
+                raise Failure(f"xdotool failed: {r.stderr.strip()}")
+            sent += n
+            if proc.poll() is not None:
+                raise Failure(f"the program ended after {sent} inputs with exit code {proc.returncode}")
+            rss = rss_kib(proc.pid)
+            samples.append(rss)
+            peak = max(peak, rss)
+        time.sleep(1.0)  # let it work through the queue
+        final = rss_kib(proc.pid)
+        samples.append(final)
+        peak = max(peak, final)
+        run(["xdotool", "key", "Escape"])
+        try:
+            code = proc.wait(timeout=EXIT_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program did not end within {EXIT_TIMEOUT} s of Escape")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait(timeout=10)
+    with open(stderr_path, errors="replace") as f:
+        stderr = f.read()
+    growth = (peak - baseline) * 1024
+    budget = PER_NODE_BYTES * counts["right"] + SLACK_BYTES
+    print(f"soak: seed {seed}, {sent} inputs ({counts['keys']} keys, {counts['left']} left clicks, "
+          f"{counts['right']} right clicks, {counts['wheel']} wheel turns) in {time.monotonic() - start:.0f} s")
+    print(f"soak: RSS baseline {baseline} KiB, peak {peak} KiB, final {final} KiB, growth "
+          f"{growth // 1024} KiB; budget {budget // 1024} KiB ({PER_NODE_BYTES} B x {counts['right']} right clicks "
+          f"+ {SLACK_BYTES // (1024 * 1024)} MiB)")
+    print("soak: RSS samples (KiB): " + " ".join(str(s) for s in samples))
+    problems = []
+    if code != 0:
+        problems.append(f"exit code {code}")
+    found = [m for m in SANITIZER_MARKERS if m in stderr]
+    if found:
+        problems.append("sanitizer report: " + ", ".join(found))
+    if growth > budget:
+        problems.append(f"memory grew by {growth // 1024} KiB, over the budget of {budget // 1024} KiB")
+    if problems:
+        sys.stderr.write(stderr[-20000:])
+        raise Failure("; ".join(problems))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("program")
+    parser.add_argument("--inputs", type=int, default=10000)
+    parser.add_argument("--seed", type=int, default=None)
+    args = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        print("soak: needs an X display (DISPLAY)", file=sys.stderr)
+        return 1
+    seed = args.seed if args.seed is not None else random.randrange(1 << 32)
+    with tempfile.TemporaryDirectory() as work:
+        try:
+            soak(args.program, args.inputs, seed, work)
+        except (Failure, subprocess.TimeoutExpired) as e:
+            print(f"soak FAILED (seed {seed}): {e}", file=sys.stderr)
+            return 1
+    print("soak: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
