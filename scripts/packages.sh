@@ -9,6 +9,7 @@ LATTICEGAS_TEST_PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick libxtst-dev
   mingw-w64 wine wine64
   clang libclang-rt-14-dev
+  dpkg-dev file desktop-file-utils appstream lintian debootstrap icoutils unzip python3
 )
 
 # Installs whichever of the given packages are missing: apt-get as root, sudo
