@@ -154,7 +154,9 @@ latticegas_pkg_run_program() {
   # The start-up grid is grey on black: enough lit pixels, but not a lit
   # window (a white or uncleared frame).
   for _ in $(seq 1 100); do
-    import -window "$window" "$shot" 2>/dev/null || true
+    # The window can be replaced while the program starts: look it up again.
+    latticegas_window_shot "$window" "$shot" \
+      || window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | tail -n 1 || true)
     lit=$(convert "$shot" -colorspace Gray -threshold 25% -format '%[fx:mean]' info: 2>/dev/null || echo 0)
     awk -v l="$lit" 'BEGIN { exit !(l > 0.02 && l < 0.6) }' && break
     sleep 0.1

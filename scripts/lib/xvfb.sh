@@ -27,3 +27,12 @@ latticegas_stop_xvfb() {
   [ -n "${LATTICEGAS_XVFB_PID:-}" ] && kill "$LATTICEGAS_XVFB_PID" 2>/dev/null || true
   LATTICEGAS_XVFB_PID=
 }
+
+# Saves a screenshot of X window WINDOW to FILE. import never returns, and
+# holds the whole X server, when the window is gone by the time it looks (a
+# program ending, or a window replaced while starting), so look first and bound
+# it anyway. Fails when there was no picture to take.
+latticegas_window_shot() {
+  timeout 5 xwininfo -id "$1" >/dev/null 2>&1 || return 1
+  timeout 10 import -window "$1" "$2" 2>/dev/null
+}

@@ -21,6 +21,7 @@ for tool in wine xdotool import convert; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 export WINEDEBUG=-all
+source "$(dirname "$0")/../../scripts/lib/xvfb.sh"
 
 mkdir -p "$work"
 rm -f "$work"/*.png
@@ -45,7 +46,7 @@ shoot() {
     return 1
   fi
   sleep 3
-  import -window "$id" "$out"
+  latticegas_window_shot "$id" "$out"
   local shot=$?
   xdotool windowfocus --sync "$id" 2>/dev/null
   xdotool key Escape 2>/dev/null
