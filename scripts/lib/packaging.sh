@@ -120,11 +120,12 @@ EOF
 
 # Runs "$@" in the background (the program, however it is started), waits
 # for its window and for the grid, saves a screenshot to $LATTICEGAS_PKG_SHOT,
-# presses Escape and wants exit code 0. DISPLAY must be set. Every wait is
-# bounded; the program is killed on any failure.
+# presses Escape and wants exit code 0. Its output goes to $LATTICEGAS_PKG_LOG.
+# DISPLAY must be set. Every wait is bounded; the program is killed on any
+# failure.
 latticegas_pkg_run_program() {
-  local shot=$LATTICEGAS_PKG_SHOT window='' lit=0 pid
-  timeout 120 "$@" &
+  local shot=$LATTICEGAS_PKG_SHOT log=${LATTICEGAS_PKG_LOG:-/dev/null} window='' lit=0 pid
+  timeout 120 "$@" >"$log" 2>&1 &
   pid=$!
   for _ in $(seq 1 300); do
     window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | head -n 1 || true)
@@ -159,10 +160,30 @@ latticegas_pkg_run_program() {
       || window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | tail -n 1 || true)
     lit=$(convert "$shot" -colorspace Gray -threshold 25% -format '%[fx:mean]' info: 2>/dev/null || echo 0)
     awk -v l="$lit" 'BEGIN { exit !(l > 0.02 && l < 0.6) }' && break
+    if ! kill -0 "$pid" 2>/dev/null; then
+      local early=0
+      wait "$pid" || early=$?
+      tail -n 20 "$log" >&2 2>/dev/null || true
+      latticegas_pkg_fail "the program ended with exit code $early before showing the grid (output: $log)"
+      return 1
+    fi
+    # A start-up failure's message box, waiting for the user.
+    if [ -n "$(xdotool search --name '^Error$' 2>/dev/null)" ]; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+      tail -n 20 "$log" >&2 2>/dev/null || true
+      latticegas_pkg_fail "the program showed an error box instead of the grid (output: $log)"
+      return 1
+    fi
     sleep 0.1
   done
-  xdotool windowfocus "$window" 2>/dev/null || true
-  xdotool key --window "$window" Escape 2>/dev/null || true
+  # Escape through XTest to the focused window. Not with --window: the program
+  # closes its window on the press, xdotool then fails on the vanished window
+  # before the release, and the X server keeps Escape held down, repeating it
+  # into whatever program starts next on this display.
+  timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key Escape 2>/dev/null || true
+  xdotool keyup Escape 2>/dev/null || true
   local code=0
   for _ in $(seq 1 100); do
     kill -0 "$pid" 2>/dev/null || break
@@ -235,6 +256,7 @@ latticegas_check_deb_in_root() {
   exec=$(sed -n 's/^Exec=//p' "$r/usr/share/applications/lattice-gas.desktop")
   # Xvfb's abstract socket reaches into the chroot, so DISPLAY works as is.
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+  LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/deb-run.log \
   LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$r/usr/share/applications/lattice-gas.desktop") \
     latticegas_pkg_run_program chroot "$r" /bin/sh -c "$exec" || return 1
   rm -rf "$r"
@@ -250,6 +272,7 @@ latticegas_check_deb_unpacked() {
   exec=$(sed -n 's/^Exec=//p' "$x/usr/share/applications/lattice-gas.desktop")
   local rc=0
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
+  LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/deb-run.log \
   LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$x/usr/share/applications/lattice-gas.desktop") \
     latticegas_pkg_run_program env PATH="$x/usr/bin:$PATH" /bin/sh -c "$exec" || rc=$?
   rm -rf "$x"
@@ -369,7 +392,10 @@ EOF
   # Start the zipped .exe under Wine when scripts/test has made a prefix.
   local rc=0
   if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ] && command -v wine >/dev/null; then
+    # The Windows program's messages, message box texts included, for a failure.
     LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/zip-screenshot.png \
+    LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/zip-run.log \
+    WINEDEBUG=err+all,fixme-all,trace+msgbox \
       latticegas_pkg_run_program wine "$exe" || rc=$?
     # Wine's helper processes leave with the last program; bounded wait.
     timeout 30 wineserver -w 2>/dev/null || true
