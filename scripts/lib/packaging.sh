@@ -155,7 +155,7 @@ latticegas_pkg_run_program() {
   # The start-up grid is grey on black: enough lit pixels, but not a lit
   # window (a white or uncleared frame).
   for _ in $(seq 1 100); do
-    # The window can be replaced while the program starts: look it up again.
+    # No picture when the window has gone: look it up again by its title.
     latticegas_window_shot "$window" "$shot" \
       || window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | tail -n 1 || true)
     lit=$(convert "$shot" -colorspace Gray -threshold 25% -format '%[fx:mean]' info: 2>/dev/null || echo 0)

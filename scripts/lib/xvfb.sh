@@ -30,7 +30,7 @@ latticegas_stop_xvfb() {
 
 # Saves a screenshot of X window WINDOW to FILE. import never returns, and
 # holds the whole X server, when the window is gone by the time it looks (a
-# program ending, or a window replaced while starting), so look first and bound
+# program that ended, say), so look first and bound
 # it anyway. Fails when there was no picture to take.
 latticegas_window_shot() {
   timeout 5 xwininfo -id "$1" >/dev/null 2>&1 || return 1
