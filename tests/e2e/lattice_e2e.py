@@ -238,9 +238,16 @@ def windows_named(name):
     out = []
     for line in r.stdout.splitlines():
         m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": ', line)
-        if m and m.group(2) == name:
+        if m and m.group(2) == name and viewable(m.group(1)):
             out.append(m.group(1))
     return out
+
+
+def viewable(wid):
+    """Mapped and on screen: a window is named before it is mapped, and the
+    focus cannot go to it (BadMatch) nor a screenshot be taken until then."""
+    r = run(["xwininfo", "-id", wid], check=False)
+    return r.returncode == 0 and "Map State: IsViewable" in r.stdout
 
 
 class App:

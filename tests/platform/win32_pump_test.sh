@@ -44,7 +44,7 @@ fail() {
   exit 1
 }
 
-wid=$(timeout 30 xdotool search --sync --name "^${title}\$" | head -n 1) || true
+wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1) || true
 [ -n "$wid" ] || fail "no window titled '$title' within 30 s"
 
 # Waits (bounded) until the log holds a line, so input goes to a ready window.

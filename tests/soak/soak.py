@@ -73,10 +73,16 @@ def find_window(proc, deadline):
         r = run(["xwininfo", "-root", "-children"], check=False)
         for line in r.stdout.splitlines():
             m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": ', line)
-            if m and m.group(2) == TITLE:
+            if m and m.group(2) == TITLE and viewable(m.group(1)):
                 return m.group(1)
         time.sleep(0.1)
-    raise Failure(f"no window titled '{TITLE}' within {START_TIMEOUT} s")
+    raise Failure(f"no window titled '{TITLE}' on screen within {START_TIMEOUT} s")
+
+
+def viewable(wid):
+    # The window is named before it is mapped; focusing it before then fails.
+    r = run(["xwininfo", "-id", wid], check=False)
+    return r.returncode == 0 and "Map State: IsViewable" in r.stdout
 
 
 def window_size(wid):
