@@ -17,7 +17,11 @@ import sys
 import tempfile
 import time
 
-TITLE = "Lattice gas simulation"
+# The end-to-end tests' look-up of the program's window; no bytecode left in
+# the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from lattice_e2e import TITLE, windows_named  # noqa: E402
 # Memory budget: every right click may add a node (with its index entries,
 # links and allocator redzones under AddressSanitizer); the slack covers the
 # sanitizer's quarantine of freed blocks (capped below), the index and query
@@ -58,6 +62,13 @@ def run(args, timeout=60, check=True):
     return r
 
 
+def send(script, timeout):
+    """Runs an xdotool script: its commands, one a line, as XTest input."""
+    r = subprocess.run(["xdotool", "-"], input=script, capture_output=True, text=True, timeout=timeout)
+    if r.returncode != 0:
+        raise Failure(f"xdotool failed: {r.stderr.strip()}")
+
+
 def rss_kib(pid):
     with open(f"/proc/{pid}/status") as f:
         for line in f:
@@ -70,19 +81,11 @@ def find_window(proc, deadline):
     while time.monotonic() < deadline:
         if proc.poll() is not None:
             raise Failure(f"the program ended at start-up with exit code {proc.returncode}")
-        r = run(["xwininfo", "-root", "-children"], check=False)
-        for line in r.stdout.splitlines():
-            m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": ', line)
-            if m and m.group(2) == TITLE and viewable(m.group(1)):
-                return m.group(1)
+        ids = windows_named(TITLE)
+        if ids:
+            return ids[0]
         time.sleep(0.1)
     raise Failure(f"no window titled '{TITLE}' on screen within {START_TIMEOUT} s")
-
-
-def viewable(wid):
-    # The window is named before it is mapped; focusing it before then fails.
-    r = run(["xwininfo", "-id", wid], check=False)
-    return r.returncode == 0 and "Map State: IsViewable" in r.stdout
 
 
 def window_size(wid):
@@ -146,18 +149,14 @@ def soak(program, inputs, seed, work):
                 raise Failure(f"the soak took longer than {TOTAL_TIMEOUT} s")
             n = min(BATCH, inputs - sent)
             script = make_batch(rng, wid, w, h, n, counts)
-            r = subprocess.run(["xdotool", "-"], input=script, capture_output=True, text=True, timeout=120)
-            if r.returncode != 0:
-                raise Failure(f"xdotool failed: {r.stderr.strip()}")
+            send(script, timeout=120)
             sent += n
             if proc.poll() is not None:
                 raise Failure(f"the program ended after {sent} inputs with exit code {proc.returncode}")
             rss = rss_kib(proc.pid)
             samples.append(rss)
             peak = max(peak, rss)
-        r = subprocess.run(["xdotool", "-"], input=SETTLE_KEYS, capture_output=True, text=True, timeout=60)
-        if r.returncode != 0:
-            raise Failure(f"xdotool failed: {r.stderr.strip()}")
+        send(SETTLE_KEYS, timeout=60)
         time.sleep(SETTLE_SECONDS)
         if proc.poll() is not None:
             raise Failure(f"the program ended after {sent} inputs with exit code {proc.returncode}")
