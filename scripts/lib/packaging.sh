@@ -128,7 +128,7 @@ latticegas_pkg_run_program() {
   timeout 120 "$@" >"$log" 2>&1 &
   pid=$!
   for _ in $(seq 1 300); do
-    window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | head -n 1 || true)
+    window=$(latticegas_find_window 'Lattice gas simulation')
     [ -n "$window" ] && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
@@ -157,7 +157,7 @@ latticegas_pkg_run_program() {
   for _ in $(seq 1 100); do
     # No picture when the window has gone: look it up again by its title.
     latticegas_window_shot "$window" "$shot" \
-      || window=$(xdotool search --name '^Lattice gas simulation$' 2>/dev/null | tail -n 1 || true)
+      || window=$(latticegas_find_window 'Lattice gas simulation')
     lit=$(convert "$shot" -colorspace Gray -threshold 25% -format '%[fx:mean]' info: 2>/dev/null || echo 0)
     awk -v l="$lit" 'BEGIN { exit !(l > 0.02 && l < 0.6) }' && break
     if ! kill -0 "$pid" 2>/dev/null; then
@@ -168,7 +168,7 @@ latticegas_pkg_run_program() {
       return 1
     fi
     # A start-up failure's message box, waiting for the user.
-    if [ -n "$(xdotool search --name '^Error$' 2>/dev/null)" ]; then
+    if [ -n "$(latticegas_find_window Error)" ]; then
       kill "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
       tail -n 20 "$log" >&2 2>/dev/null || true

@@ -28,10 +28,17 @@ latticegas_stop_xvfb() {
   LATTICEGAS_XVFB_PID=
 }
 
+# The id of the first window on screen titled exactly TITLE, or nothing. On
+# screen: a window is named before it is mapped, and cannot take the focus or
+# be photographed until then.
+latticegas_find_window() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
+}
+
 # Saves a screenshot of X window WINDOW to FILE. import never returns, and
 # holds the whole X server, when the window is gone by the time it looks (a
-# program that ended, say), so look first and bound
-# it anyway. Fails when there was no picture to take.
+# program that ended, say), so look first and bound it anyway. Fails when there
+# was no picture to take.
 latticegas_window_shot() {
   timeout 5 xwininfo -id "$1" >/dev/null 2>&1 || return 1
   timeout 10 import -window "$1" "$2" 2>/dev/null

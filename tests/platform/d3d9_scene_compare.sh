@@ -35,7 +35,7 @@ shoot() {
   "$@" >"$work/$(basename "$out" .png).log" 2>&1 &
   local pid=$! id=
   for _ in $(seq 1 120); do
-    id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+    id=$(latticegas_find_window "$title")
     [ -n "$id" ] && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.5
