@@ -6,5 +6,5 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 #else
-#include "platform/gl/d3d9_gl.h"
+#include "platform/d3d9/d3d9_sdk.h"
 #endif

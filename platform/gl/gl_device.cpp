@@ -2,8 +2,8 @@
 // offscreen back buffer of the requested size, stretched onto the window at
 // Present as Direct3D does.
 // The window system's names first: OpenGL's header only fills in what is missing.
-#include "platform/gl/device_state.h"
-#include "platform/gl/mesh.h"
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/mesh.h"
 #include "platform/sdl/window_handle.h"
 
 #include <SDL.h>
@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 namespace {
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.
@@ -487,7 +487,7 @@ class GlDirect3D final : public IDirect3D9 {
 };
 
 }  // namespace
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
@@ -498,5 +498,5 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0) {
     return nullptr;
   }
-  return new latticegas_gl::GlDirect3D();
+  return new latticegas_d3d9::GlDirect3D();
 }

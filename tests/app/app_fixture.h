@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 
 class AppTest : public ::testing::Test {
  protected:
@@ -50,7 +50,7 @@ class AppTest : public ::testing::Test {
     graphics.Release();
     graphics.width = 1024;
     graphics.height = 768;
-    graphics.device = latticegas_gl::CreateHeadlessDevice(1024, 768);
+    graphics.device = latticegas_d3d9::CreateHeadlessDevice(1024, 768);
     ASSERT_TRUE(graphics.LoadResources());
   }
 
@@ -80,7 +80,7 @@ class AppTest : public ::testing::Test {
     WindowProc(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
   }
 
-  latticegas_gl::HeadlessLog& Log() { return *latticegas_gl::HeadlessLogOf(graphics.device); }
+  latticegas_d3d9::HeadlessLog& Log() { return *latticegas_d3d9::HeadlessLogOf(graphics.device); }
 
   static Node* NodeAt(float x, float y) {
     for (Node& n : lattice.nodes) {

@@ -9,7 +9,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 
 namespace latticegas_test {
 namespace {
@@ -153,7 +153,7 @@ CommandDriver::CommandDriver() {
   graphics.Release();
   graphics.width = kWidth;
   graphics.height = kHeight;
-  graphics.device = latticegas_gl::CreateHeadlessDevice(kWidth, kHeight);
+  graphics.device = latticegas_d3d9::CreateHeadlessDevice(kWidth, kHeight);
   if (!graphics.LoadResources()) std::abort();
 }
 
@@ -212,7 +212,7 @@ std::string CommandDriver::Frame() {
   ++messages_;
   const bool steps = selectedNode == nullptr && stepClock.count == stepClock.Period();
   DrawFrame();
-  latticegas_gl::HeadlessLog& log = *latticegas_gl::HeadlessLogOf(graphics.device);
+  latticegas_d3d9::HeadlessLog& log = *latticegas_d3d9::HeadlessLogOf(graphics.device);
   if (log.drawsOutsideScene != 0 || log.inScene) return "a frame drew outside its scene";
   // The log keeps every draw; a long run must not grow with it.
   log.draws.clear();

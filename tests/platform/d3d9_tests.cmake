@@ -1,4 +1,4 @@
-# Tests of the Direct3D 9 / D3DX9 stand-in (platform/gl). Included from this
+# Tests of the Direct3D 9 / D3DX9 stand-in (platform/d3d9, platform/gl). Included from this
 # folder's CMakeLists.txt on both builds.
 #   gl_tests                  headless: D3DX against the real one's numbers
 #                             (d3dx_golden.txt), the headless device

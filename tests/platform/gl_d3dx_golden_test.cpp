@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/d3d9_api.h"
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 
 namespace {
 
@@ -184,8 +184,8 @@ void CompareMesh(const std::string& name, ID3DXMesh* mesh) {
   const GoldenMesh& want = it->second;
   EXPECT_EQ(mesh->GetNumVertices(), want.vertices);
   EXPECT_EQ(mesh->GetNumFaces(), want.faces);
-  latticegas_gl::MeshGeometry ours;
-  ASSERT_TRUE(latticegas_gl::ReadMeshGeometry(mesh, &ours));
+  latticegas_d3d9::MeshGeometry ours;
+  ASSERT_TRUE(latticegas_d3d9::ReadMeshGeometry(mesh, &ours));
   for (int k = 0; k < 3; ++k) {
     EXPECT_NEAR(static_cast<const float*>(ours.boundsMin)[k], want.lo[k], 1e-5) << "min " << k;
     EXPECT_NEAR(static_cast<const float*>(ours.boundsMax)[k], want.hi[k], 1e-5) << "max " << k;
@@ -214,7 +214,7 @@ void CompareMesh(const std::string& name, ID3DXMesh* mesh) {
 }
 
 TEST(D3dxGolden, MeshesMatchCountsBoundsVerticesAndWinding) {
-  IDirect3DDevice9* device = latticegas_gl::CreateHeadlessDevice(1024, 768);
+  IDirect3DDevice9* device = latticegas_d3d9::CreateHeadlessDevice(1024, 768);
   ID3DXMesh* mesh = nullptr;
   ASSERT_EQ(D3DXCreateSphere(device, 0.1f, 10, 10, &mesh, nullptr), D3D_OK);
   CompareMesh("sphere_0.1_10_10", mesh);

@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "platform/d3d9_api.h"
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 
 namespace {
 
-using latticegas_gl::CreateHeadlessDevice;
-using latticegas_gl::HeadlessLogOf;
-using latticegas_gl::HeadlessRefCount;
+using latticegas_d3d9::CreateHeadlessDevice;
+using latticegas_d3d9::HeadlessLogOf;
+using latticegas_d3d9::HeadlessRefCount;
 
 bool SameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
 
@@ -137,7 +137,7 @@ TEST(HeadlessDevice, BadArgumentsGiveNoMesh) {
 
 TEST(HeadlessDevice, LogsEachDrawWithTheWorldAndMaterialCurrentThen) {
   IDirect3DDevice9* device = CreateHeadlessDevice(1024, 768);
-  latticegas_gl::HeadlessLog* log = HeadlessLogOf(device);
+  latticegas_d3d9::HeadlessLog* log = HeadlessLogOf(device);
   ASSERT_NE(log, nullptr);
   ID3DXMesh* node = nullptr;
   ID3DXMesh* link = nullptr;

@@ -81,10 +81,10 @@ TEST_F(GraphicsContextTest, DeviceGetsProjectionLightAndRenderStates) {
 }
 
 TEST_F(GraphicsContextTest, MeshesHaveTheirSizes) {
-  latticegas_gl::MeshGeometry node, particle, link;
-  ASSERT_TRUE(latticegas_gl::ReadMeshGeometry(graphics.nodeMesh, &node));
-  ASSERT_TRUE(latticegas_gl::ReadMeshGeometry(graphics.particleMesh, &particle));
-  ASSERT_TRUE(latticegas_gl::ReadMeshGeometry(graphics.linkMesh, &link));
+  latticegas_d3d9::MeshGeometry node, particle, link;
+  ASSERT_TRUE(latticegas_d3d9::ReadMeshGeometry(graphics.nodeMesh, &node));
+  ASSERT_TRUE(latticegas_d3d9::ReadMeshGeometry(graphics.particleMesh, &particle));
+  ASSERT_TRUE(latticegas_d3d9::ReadMeshGeometry(graphics.linkMesh, &link));
   EXPECT_NEAR(node.boundsMax.z, 0.1f, 1e-6f);
   EXPECT_NEAR(particle.boundsMax.z, 1.0f, 1e-6f);
   EXPECT_NEAR(link.boundsMin.z, -0.5f, 1e-6f);

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "lattice_fixture.h"
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 #include "render/camera.h"
 #include "render/graphics_context.h"
 
@@ -18,14 +18,14 @@ class RenderTest : public LatticeTest {
   void SetUp() override {
     graphics.width = 1024;
     graphics.height = 768;
-    graphics.device = latticegas_gl::CreateHeadlessDevice(1024, 768);
+    graphics.device = latticegas_d3d9::CreateHeadlessDevice(1024, 768);
     ASSERT_TRUE(graphics.LoadResources());
   }
 
-  latticegas_gl::HeadlessLog& Log() { return *latticegas_gl::HeadlessLogOf(graphics.device); }
+  latticegas_d3d9::HeadlessLog& Log() { return *latticegas_d3d9::HeadlessLogOf(graphics.device); }
 
-  std::vector<latticegas_gl::DrawRecord> DrawsOf(const ID3DXMesh* mesh) {
-    std::vector<latticegas_gl::DrawRecord> out;
+  std::vector<latticegas_d3d9::DrawRecord> DrawsOf(const ID3DXMesh* mesh) {
+    std::vector<latticegas_d3d9::DrawRecord> out;
     for (const auto& d : Log().draws) {
       if (d.mesh == mesh) out.push_back(d);
     }

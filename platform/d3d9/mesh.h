@@ -7,7 +7,7 @@
 
 #include "platform/d3d9_api.h"
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 
 struct Vertex {
   float position[3];
@@ -51,4 +51,4 @@ void BuildSphere(float radius, UINT slices, UINT stacks, std::vector<Vertex>* ve
 void BuildCylinder(float radius1, float radius2, float length, UINT slices, UINT stacks,
                    std::vector<Vertex>* vertices, std::vector<uint16_t>* indices);
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9

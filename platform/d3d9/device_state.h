@@ -6,7 +6,7 @@
 
 #include "platform/d3d9_api.h"
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 
 class StateDevice : public IDirect3DDevice9 {
  public:
@@ -70,4 +70,4 @@ class StateDevice : public IDirect3DDevice9 {
 
 D3DMATRIX IdentityMatrix();
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9

@@ -1,10 +1,10 @@
-#include "platform/gl/mesh.h"
+#include "platform/d3d9/mesh.h"
 
 #include <cmath>
 #include <numbers>
 #include <utility>
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 
 Mesh::Mesh(IDirect3DDevice9* device, std::vector<Vertex> vertices, std::vector<uint16_t> indices)
     : device_(device), vertices_(std::move(vertices)), indices_(std::move(indices)) {
@@ -149,10 +149,10 @@ void BuildCylinder(float radius1, float radius2, float length, UINT slices, UINT
   FanUp(indices, bottomRing, bottom, slices);
 }
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9
 
-using latticegas_gl::Mesh;
-using latticegas_gl::Vertex;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::Vertex;
 
 HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, UINT Stacks,
                          ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency) {
@@ -162,7 +162,7 @@ HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, U
   if (2 + Slices * (Stacks - 1) > 65535u) return D3DERR_INVALIDCALL;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
-  latticegas_gl::BuildSphere(Radius, Slices, Stacks, &vertices, &indices);
+  latticegas_d3d9::BuildSphere(Radius, Slices, Stacks, &vertices, &indices);
   *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
   return D3D_OK;
 }
@@ -177,7 +177,7 @@ HRESULT D3DXCreateCylinder(IDirect3DDevice9* pDevice, float Radius1, float Radiu
   if (2 + Slices * (Stacks + 3) > 65535u) return D3DERR_INVALIDCALL;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
-  latticegas_gl::BuildCylinder(Radius1, Radius2, Length, Slices, Stacks, &vertices, &indices);
+  latticegas_d3d9::BuildCylinder(Radius1, Radius2, Length, Slices, Stacks, &vertices, &indices);
   *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
   return D3D_OK;
 }

@@ -8,7 +8,7 @@
 
 #include "platform/d3d9_api.h"
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 
 // One DrawSubset call as the device saw it.
 struct DrawRecord {
@@ -59,4 +59,4 @@ struct MeshGeometry {
 // False when the mesh did not come from our D3DX functions.
 bool ReadMeshGeometry(ID3DXMesh* mesh, MeshGeometry* out);
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9

@@ -1,9 +1,9 @@
-#include "platform/gl/headless_device.h"
+#include "platform/d3d9/headless_device.h"
 
-#include "platform/gl/device_state.h"
-#include "platform/gl/mesh.h"
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/mesh.h"
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 namespace {
 
 class HeadlessDevice final : public StateDevice {
@@ -92,4 +92,4 @@ bool ReadMeshGeometry(ID3DXMesh* mesh, MeshGeometry* out) {
   return true;
 }
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9

@@ -1,8 +1,8 @@
 #pragma once
 // The Direct3D 9 and D3DX9 names the program uses, shaped like the Windows SDK
 // so that one calling source compiles against both. Behind them: an OpenGL 2.1
-// device drawing into the SDL window, or a headless device for tests
-// (platform/gl/headless_device.h).
+// device drawing into the SDL window (platform/gl), or a headless device for
+// tests (platform/d3d9/headless_device.h).
 #include <cmath>
 #include <cstdint>
 
@@ -253,7 +253,7 @@ typedef enum _D3DCMPFUNC {
 
 class IDirect3DDevice9;
 class ID3DXMesh;
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 class Mesh;
 }
 
@@ -296,7 +296,7 @@ class IDirect3DDevice9 {
 
   // Not in the SDK: a mesh made on this device asks it to draw the mesh with
   // the current state. A device written for a test may leave it as is.
-  virtual void DrawMesh(latticegas_gl::Mesh& /*mesh*/) {}
+  virtual void DrawMesh(latticegas_d3d9::Mesh& /*mesh*/) {}
 
  protected:
   virtual ~IDirect3DDevice9() = default;

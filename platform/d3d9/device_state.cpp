@@ -1,6 +1,6 @@
-#include "platform/gl/device_state.h"
+#include "platform/d3d9/device_state.h"
 
-namespace latticegas_gl {
+namespace latticegas_d3d9 {
 
 D3DMATRIX IdentityMatrix() {
   D3DMATRIX m{};
@@ -151,4 +151,4 @@ HRESULT StateDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
   return D3D_OK;
 }
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_d3d9
