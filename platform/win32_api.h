@@ -7,5 +7,5 @@
 #endif
 #include <windows.h>
 #else
-#include "platform/sdl/win32_sdl.h"
+#include "platform/win32/win32_sdk.h"
 #endif

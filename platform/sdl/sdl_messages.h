@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/sdl/win32_sdl.h"
+#include "platform/win32/win32_sdk.h"
 
 // The Windows virtual-key code of a key, 0 for keys Windows has no code for.
 // Letters, digits and punctuation follow the keyboard layout (the keycode);

@@ -4,7 +4,7 @@
 // on first use and never freed: window handles must stay valid to look up
 // after their window is destroyed, and other objects' destructors may still
 // ask about windows while the process exits.
-#include "platform/sdl/win32_sdl.h"
+#include "platform/win32/win32_sdk.h"
 
 #include <SDL.h>
 #include <strings.h>

@@ -1,6 +1,6 @@
 #pragma once
-// The Win32 names the program uses, on SDL2: same types, shapes and values as
-// <windows.h>, so one source builds against either.
+// The Win32 names the program uses, for our stand-ins (platform/sdl): same
+// types, shapes and values as <windows.h>, so one source builds against either.
 #include <cstdint>
 
 // Distinct opaque handle types, as Windows declares them.
