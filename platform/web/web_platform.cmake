@@ -1,0 +1,39 @@
+# The browser platform, included from platform/CMakeLists.txt for Emscripten
+# builds: Win32 on the page (web/) and Direct3D 9 on WebGL2 (webgl/), with the
+# GL-free Direct3D parts shared with the desktop (d3d9/).
+file(GLOB latticegas_d3d9_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/d3d9/*.cpp)
+file(GLOB latticegas_web_sources CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/webgl/*.cpp)
+list(REMOVE_ITEM latticegas_web_sources ${CMAKE_CURRENT_SOURCE_DIR}/web/web_main.cpp)
+add_library(latticegas_platform STATIC ${latticegas_d3d9_sources} ${latticegas_web_sources})
+target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+latticegas_warnings(latticegas_platform)
+
+# The functions on the stack whenever the program yields to the browser: the
+# entry, WinMain, the frame loop and its frame, Present (which waits for the
+# next animation frame) and the start-up failure path into MessageBoxA (which
+# waits for the box to close). Only these are rewritten by Asyncify, which
+# keeps the code small and the drawing passes untouched.
+# Names as in the wasm name section, with their parameter lists, hence the
+# wildcards.
+set(latticegas_web_yielding
+  main "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "MessageBoxA*")
+list(JOIN latticegas_web_yielding "," latticegas_web_yielding_list)
+
+target_link_options(latticegas_platform PUBLIC
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sASYNCIFY "-sASYNCIFY_ONLY=[${latticegas_web_yielding_list}]"
+  # WinMain's result ends the program: the globals' teardown runs and the
+  # page is told the exit code.
+  -sEXIT_RUNTIME=1
+  -sALLOW_MEMORY_GROWTH=1
+  -sENVIRONMENT=web
+  -sEXPORTED_RUNTIME_METHODS=[]
+  -sINCOMING_MODULE_JS_API=[canvas,onExit,onAbort,print,printErr,locateFile,preRun,postRun,noInitialRun]
+  -lGL)
+
+# int main() for the program in the page, calling its WinMain.
+add_library(latticegas_entry STATIC ${CMAKE_CURRENT_SOURCE_DIR}/web/web_main.cpp)
+target_link_libraries(latticegas_entry PUBLIC latticegas_platform)
+latticegas_warnings(latticegas_entry)

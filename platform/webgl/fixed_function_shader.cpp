@@ -1,0 +1,160 @@
+#include "platform/webgl/fixed_function_shader.h"
+
+#include "platform/d3d9/fixed_function.h"
+
+namespace latticegas_d3d9 {
+namespace {
+
+// Direct3D's lighting per vertex, in camera space, with the conventions of the
+// desktop stand-in (OpenGL's fixed function): the model-view and projection as
+// Direct3D's row-major matrices read column-major; a directional light
+// contributes specular only to vertices it lights (N.L > 0); the local viewer
+// of Direct3D's default; each channel clamped to [0, 1].
+constexpr const char* kVertexShader = R"(#version 300 es
+precision highp float;
+layout(location = 0) in vec3 a_position;
+layout(location = 1) in vec3 a_normal;
+uniform mat4 u_projection;
+// Model-view columns 0-3, normal matrix columns 4-6.
+uniform vec4 u_transform[7];
+// Ambient, diffuse, specular, emissive, (power).
+uniform vec4 u_material[5];
+// (towards the light, enabled), diffuse, specular, ambient.
+uniform vec4 u_light[4];
+uniform vec4 u_sceneAmbient;
+// (lighting, normalize normals).
+uniform vec2 u_switches;
+out vec4 v_colour;
+
+void main() {
+  mat4 modelView = mat4(u_transform[0], u_transform[1], u_transform[2], u_transform[3]);
+  vec4 eye = modelView * vec4(a_position, 1.0);
+  gl_Position = u_projection * eye;
+  if (u_switches.x == 0.0) {
+    v_colour = vec4(1.0);
+    return;
+  }
+  mat3 normalMatrix = mat3(u_transform[4].xyz, u_transform[5].xyz, u_transform[6].xyz);
+  vec3 n = normalMatrix * a_normal;
+  if (u_switches.y != 0.0) n = normalize(n);
+  vec3 colour = u_material[3].rgb + u_material[0].rgb * u_sceneAmbient.rgb;
+  if (u_light[0].w != 0.0) {
+    vec3 l = u_light[0].xyz;
+    float nDotL = dot(n, l);
+    colour += u_material[0].rgb * u_light[3].rgb;
+    colour += max(nDotL, 0.0) * u_material[1].rgb * u_light[1].rgb;
+    if (nDotL > 0.0) {
+      vec3 h = normalize(l + normalize(-eye.xyz));
+      float nDotH = dot(n, h);
+      if (nDotH > 0.0) colour += pow(nDotH, u_material[4].x) * u_material[2].rgb * u_light[2].rgb;
+    }
+  }
+  v_colour = vec4(clamp(colour, 0.0, 1.0), clamp(u_material[1].a, 0.0, 1.0));
+}
+)";
+
+constexpr const char* kFragmentShader = R"(#version 300 es
+precision highp float;
+in vec4 v_colour;
+out vec4 o_colour;
+void main() { o_colour = v_colour; }
+)";
+
+GLuint Compile(GLenum type, const char* source) {
+  const GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok == GL_TRUE) return shader;
+  glDeleteShader(shader);
+  return 0;
+}
+
+void SetColour(GLfloat* out, const D3DCOLORVALUE& c) {
+  out[0] = c.r;
+  out[1] = c.g;
+  out[2] = c.b;
+  out[3] = c.a;
+}
+
+}  // namespace
+
+bool FixedFunctionShader::Build() {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexShader);
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
+  if (vertex != 0 && fragment != 0) {
+    program_ = glCreateProgram();
+    glAttachShader(program_, vertex);
+    glAttachShader(program_, fragment);
+    glLinkProgram(program_);
+  }
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint linked = GL_FALSE;
+  if (program_ != 0) glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+  if (linked != GL_TRUE) {
+    Delete();
+    return false;
+  }
+  projection_ = glGetUniformLocation(program_, "u_projection");
+  transform_ = glGetUniformLocation(program_, "u_transform");
+  material_ = glGetUniformLocation(program_, "u_material");
+  light_ = glGetUniformLocation(program_, "u_light");
+  sceneAmbient_ = glGetUniformLocation(program_, "u_sceneAmbient");
+  switches_ = glGetUniformLocation(program_, "u_switches");
+  return true;
+}
+
+void FixedFunctionShader::Delete() {
+  if (program_ != 0) glDeleteProgram(program_);
+  program_ = 0;
+}
+
+void FixedFunctionShader::SetProjection(const D3DMATRIX& clipProjection) const {
+  glUniformMatrix4fv(projection_, 1, GL_FALSE, &clipProjection.m[0][0]);
+}
+
+void FixedFunctionShader::SetTransform(const D3DMATRIX& modelView) const {
+  GLfloat packed[7 * 4];
+  for (int i = 0; i < 16; ++i) packed[i] = modelView.m[i / 4][i % 4];
+  // A row vector times the normal matrix: its rows become the shader's columns.
+  const std::array<D3DVECTOR, 3> rows = NormalMatrixRows(modelView);
+  for (int i = 0; i < 3; ++i) {
+    GLfloat* column = packed + 16 + 4 * i;
+    column[0] = rows[i].x;
+    column[1] = rows[i].y;
+    column[2] = rows[i].z;
+    column[3] = 0.0f;
+  }
+  glUniform4fv(transform_, 7, packed);
+}
+
+void FixedFunctionShader::SetMaterial(const D3DMATERIAL9& material, bool specular) const {
+  GLfloat packed[5 * 4] = {};
+  SetColour(packed, material.Ambient);
+  SetColour(packed + 4, material.Diffuse);
+  if (specular) SetColour(packed + 8, material.Specular);
+  SetColour(packed + 12, material.Emissive);
+  // OpenGL's range for the exponent, as the desktop stand-in clamps it.
+  packed[16] = material.Power < 0.0f ? 0.0f : (material.Power > 128.0f ? 128.0f : material.Power);
+  glUniform4fv(material_, 5, packed);
+}
+
+void FixedFunctionShader::SetLight(const D3DLIGHT9& light, const D3DVECTOR& towardsLight,
+                                   bool enabled) const {
+  GLfloat packed[4 * 4] = {towardsLight.x, towardsLight.y, towardsLight.z, enabled ? 1.0f : 0.0f};
+  SetColour(packed + 4, light.Diffuse);
+  SetColour(packed + 8, light.Specular);
+  SetColour(packed + 12, light.Ambient);
+  glUniform4fv(light_, 4, packed);
+}
+
+void FixedFunctionShader::SetLighting(bool lighting, bool normalize, D3DCOLOR sceneAmbient) const {
+  GLfloat ambient[4];
+  SetColour(ambient, ColourValueOf(sceneAmbient));
+  glUniform4fv(sceneAmbient_, 1, ambient);
+  glUniform2f(switches_, lighting ? 1.0f : 0.0f, normalize ? 1.0f : 0.0f);
+}
+
+}  // namespace latticegas_d3d9

@@ -1,0 +1,430 @@
+// Direct3D 9 on WebGL2: the fixed-function subset drawn by a shader into an
+// offscreen back buffer of the requested size, stretched onto the canvas at
+// Present as Direct3D stretches it onto a window.
+#include <GLES3/gl3.h>
+#include <emscripten/em_js.h>
+#include <emscripten/html5.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/fixed_function.h"
+#include "platform/d3d9/mesh.h"
+#include "platform/web/window_canvas.h"
+#include "platform/webgl/fixed_function_shader.h"
+
+namespace latticegas_d3d9 {
+namespace {
+
+// Whether this browser gives WebGL2 at all (it may be missing, or switched off).
+EM_JS(int, BrowserHasWebGl2, (), {
+  try {
+    const gl = document.createElement('canvas').getContext('webgl2');
+    if (!gl) return 0;
+    const lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    return 1;
+  } catch (e) {
+    return 0;
+  }
+});
+
+// Yields to the browser until its next animation frame: the frame just drawn
+// is shown then, and input that came meanwhile is queued.
+EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
+  await new Promise(resolve => requestAnimationFrame(resolve));
+});
+
+GLenum DepthFunc(DWORD cmp) {
+  switch (cmp) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    case D3DCMP_ALWAYS: return GL_ALWAYS;
+    default: return GL_LEQUAL;
+  }
+}
+
+// The GL objects a mesh is drawn from: its vertices, its whole index list,
+// and the vertex array that binds them.
+struct MeshBuffers {
+  GLuint vertexArray = 0;
+  GLuint vertices = 0;
+  GLuint indices = 0;
+};
+
+class WebGlDevice final : public StateDevice {
+ public:
+  WebGlDevice(const char* canvas, EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context,
+              const D3DPRESENT_PARAMETERS& pp, UINT width, UINT height)
+      : StateDevice(width, height, pp.EnableAutoDepthStencil != FALSE),
+        canvas_(canvas),
+        context_(context),
+        depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
+
+  bool CreateBackBuffer() {
+    emscripten_webgl_make_context_current(context_);
+    const GLsizei width = static_cast<GLsizei>(backBufferWidth());
+    const GLsizei height = static_cast<GLsizei>(backBufferHeight());
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glGenRenderbuffers(1, &colour_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+    glGenRenderbuffers(1, &depth_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+    if (!shader_.Build()) return false;
+    shader_.Use();
+    glViewport(0, 0, width, height);
+    return glGetError() == GL_NO_ERROR;
+  }
+
+  HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
+                DWORD Stencil) override {
+    if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    GLbitfield mask = 0;
+    if ((Flags & D3DCLEAR_TARGET) != 0) {
+      const D3DCOLORVALUE c = ColourValueOf(Color);
+      glClearColor(c.r, c.g, c.b, c.a);
+      mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if ((Flags & D3DCLEAR_ZBUFFER) != 0) {
+      glClearDepthf(Z);
+      mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    if ((Flags & D3DCLEAR_STENCIL) != 0) {
+      glClearStencil(static_cast<GLint>(Stencil));
+      mask |= GL_STENCIL_BUFFER_BIT;
+    }
+    // Direct3D clears the depth buffer whatever the write mask.
+    glDepthMask(GL_TRUE);
+    if (Count == 0) {
+      glClear(mask);
+    } else {
+      glEnable(GL_SCISSOR_TEST);
+      for (DWORD i = 0; i < Count; ++i) {
+        const D3DRECT& r = pRects[i];
+        // Rectangles count rows from the top, GL from the bottom.
+        glScissor(r.x1, static_cast<GLint>(backBufferHeight()) - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+        glClear(mask);
+      }
+      glDisable(GL_SCISSOR_TEST);
+    }
+    appliedRenderStates_ = ~0u;  // the depth mask changed
+    return D3D_OK;
+  }
+
+  HRESULT BeginScene() override {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return D3D_OK;
+  }
+
+  HRESULT EndScene() override {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return D3D_OK;
+  }
+
+  HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
+    if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    int width = 0;
+    int height = 0;
+    FitCanvasToPage(&width, &height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    // Both buffers count rows from the bottom, so the copy keeps the picture upright.
+    glBlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
+                      static_cast<GLint>(backBufferHeight()), 0, 0, width, height,
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    WaitForAnimationFrame();
+    return D3D_OK;
+  }
+
+  void DrawMesh(Mesh& mesh) override {
+    if (!MakeCurrent()) return;
+    const MeshBuffers& buffers = BuffersOf(mesh);
+    ApplyState();
+    if (boundVertexArray_ != buffers.vertexArray) {
+      glBindVertexArray(buffers.vertexArray);
+      boundVertexArray_ = buffers.vertexArray;
+    }
+    DrawTriangles(mesh);
+  }
+
+ private:
+  ~WebGlDevice() override {
+    if (!ContextUsable()) return;
+    emscripten_webgl_make_context_current(context_);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer_);
+    glDeleteRenderbuffers(1, &colour_);
+    glDeleteRenderbuffers(1, &depth_);
+    shader_.Delete();
+  }
+
+  bool ContextUsable() const { return emscripten_is_webgl_context_lost(context_) == EM_FALSE; }
+
+  bool MakeCurrent() {
+    if (!ContextUsable()) return false;
+    if (emscripten_webgl_get_current_context() != context_)
+      emscripten_webgl_make_context_current(context_);
+    return true;
+  }
+
+  // The one place every DrawSubset reaches: the mesh's triangles with the
+  // current state.
+  void DrawTriangles(const Mesh& mesh) {
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices().size()), GL_UNSIGNED_SHORT,
+                   nullptr);
+  }
+
+  // The canvas's drawing buffer follows its displayed size (in device
+  // pixels, for a sharp picture); the back buffer stays as created.
+  void FitCanvasToPage(int* width, int* height) {
+    double cssWidth = 0.0;
+    double cssHeight = 0.0;
+    emscripten_get_element_css_size(canvas_, &cssWidth, &cssHeight);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    const int wanted[2] = {static_cast<int>(std::lround(cssWidth * ratio)),
+                           static_cast<int>(std::lround(cssHeight * ratio))};
+    emscripten_get_canvas_element_size(canvas_, width, height);
+    if (wanted[0] > 0 && wanted[1] > 0 && (wanted[0] != *width || wanted[1] != *height)) {
+      emscripten_set_canvas_element_size(canvas_, wanted[0], wanted[1]);
+      *width = wanted[0];
+      *height = wanted[1];
+    }
+  }
+
+  const MeshBuffers& BuffersOf(Mesh& mesh) {
+    if (mesh.vertexBuffer == 0) Upload(mesh);
+    return meshes_[mesh.vertexBuffer];
+  }
+
+  void Upload(Mesh& mesh) {
+    MeshBuffers buffers;
+    glGenVertexArrays(1, &buffers.vertexArray);
+    glBindVertexArray(buffers.vertexArray);
+    glGenBuffers(1, &buffers.vertices);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices().size() * sizeof(Vertex)),
+                 mesh.vertices().data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(kPositionAttribute);
+    glVertexAttribPointer(kPositionAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(0));
+    glEnableVertexAttribArray(kNormalAttribute);
+    glVertexAttribPointer(kNormalAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(3 * sizeof(float)));
+    glGenBuffers(1, &buffers.indices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(mesh.indices().size() * sizeof(uint16_t)),
+                 mesh.indices().data(), GL_STATIC_DRAW);
+    boundVertexArray_ = buffers.vertexArray;
+    // The vertex buffer's name is the mesh's key here.
+    mesh.vertexBuffer = buffers.vertices;
+    mesh.indexBuffer = buffers.indices;
+    meshes_[buffers.vertices] = buffers;
+    // The mesh holds a reference to this device, so the device outlives it.
+    mesh.onDestroy = [this](Mesh& m) { Forget(m); };
+  }
+
+  void Forget(Mesh& mesh) {
+    auto it = meshes_.find(mesh.vertexBuffer);
+    if (it == meshes_.end()) return;
+    if (MakeCurrent()) {
+      if (boundVertexArray_ == it->second.vertexArray) boundVertexArray_ = 0;
+      glDeleteVertexArrays(1, &it->second.vertexArray);
+      GLuint ids[2] = {it->second.vertices, it->second.indices};
+      glDeleteBuffers(2, ids);
+    }
+    meshes_.erase(it);
+  }
+
+  void ApplyState() {
+    if (appliedRenderStates_ != renderStateVersion) {
+      appliedRenderStates_ = renderStateVersion;
+      ApplyRenderStates();
+      appliedMaterial_ = ~0u;  // specular depends on a render state
+    }
+    if (appliedTransforms_ != transformVersion) {
+      appliedTransforms_ = transformVersion;
+      ApplyTransforms();
+    }
+    if (appliedLights_ != lightVersion || lightView_ != transformVersion) {
+      ApplyLight();
+    }
+    if (appliedMaterial_ != materialVersion) {
+      appliedMaterial_ = materialVersion;
+      shader_.SetMaterial(material(), renderState(D3DRS_SPECULARENABLE) != FALSE);
+    }
+  }
+
+  void ApplyTransforms() {
+    const D3DVIEWPORT9& vp = viewport();
+    if (std::memcmp(&lastProjection_, &projection(), sizeof(D3DMATRIX)) != 0 ||
+        std::memcmp(&lastViewport_, &vp, sizeof(D3DVIEWPORT9)) != 0) {
+      lastProjection_ = projection();
+      lastViewport_ = vp;
+      shader_.SetProjection(GlClipProjection(projection(), vp.Width, vp.Height));
+      glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
+                 static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
+      glDepthRangef(vp.MinZ, vp.MaxZ);
+    }
+    shader_.SetTransform(Multiply(world(), view()));
+  }
+
+  // Direct3D gives lights in world space; the shader wants them in camera
+  // space, so the light follows the view.
+  void ApplyLight() {
+    const bool lightChanged = appliedLights_ != lightVersion;
+    appliedLights_ = lightVersion;
+    lightView_ = transformVersion;
+    if (!lightChanged && lightSent_ &&
+        std::memcmp(&lastLightView_, &view(), sizeof(D3DMATRIX)) == 0)
+      return;
+    lastLightView_ = view();
+    lightSent_ = true;
+    for (const auto& [index, slot] : lights()) {
+      if (!slot.enabled || slot.light.Type != D3DLIGHT_DIRECTIONAL) continue;
+      shader_.SetLight(slot.light, TowardsLightInView(slot.light.Direction, view()), true);
+      return;
+    }
+    shader_.SetLight(D3DLIGHT9{}, D3DVECTOR{0.0f, 0.0f, 0.0f}, false);
+  }
+
+  void ApplyRenderStates() {
+    if (depthBuffer_ && renderState(D3DRS_ZENABLE) != D3DZB_FALSE)
+      glEnable(GL_DEPTH_TEST);
+    else
+      glDisable(GL_DEPTH_TEST);
+    glDepthMask(renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE);
+    glDepthFunc(DepthFunc(renderState(D3DRS_ZFUNC)));
+    switch (renderState(D3DRS_CULLMODE)) {
+      case D3DCULL_NONE:
+        glDisable(GL_CULL_FACE);
+        break;
+      case D3DCULL_CW:
+        // Cull the clockwise ones: counter-clockwise faces are kept.
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(GL_BACK);
+        break;
+      default:
+        // Direct3D's default: front faces run clockwise; cull the others.
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CW);
+        glCullFace(GL_BACK);
+        break;
+    }
+    shader_.SetLighting(renderState(D3DRS_LIGHTING) != FALSE,
+                        renderState(D3DRS_NORMALIZENORMALS) != FALSE,
+                        static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT)));
+    lightSent_ = false;  // a new light may be enabled
+  }
+
+  const char* canvas_;
+  EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
+  bool depthBuffer_;
+  FixedFunctionShader shader_;
+  GLuint framebuffer_ = 0;
+  GLuint colour_ = 0;
+  GLuint depth_ = 0;
+  bool inScene_ = false;
+  std::map<GLuint, MeshBuffers> meshes_;
+  GLuint boundVertexArray_ = 0;
+  unsigned appliedRenderStates_ = ~0u;
+  unsigned appliedTransforms_ = ~0u;
+  unsigned appliedLights_ = ~0u;
+  unsigned lightView_ = ~0u;
+  unsigned appliedMaterial_ = ~0u;
+  bool lightSent_ = false;
+  D3DMATRIX lastProjection_{};
+  D3DVIEWPORT9 lastViewport_{};
+  D3DMATRIX lastLightView_{};
+};
+
+class WebGlDirect3D final : public IDirect3D9 {
+ public:
+  ULONG AddRef() override { return ++refs_; }
+  ULONG Release() override {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override {
+    if (pCaps == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+    *pCaps = D3DCAPS9{};
+    pCaps->DeviceType = DeviceType;
+    pCaps->AdapterOrdinal = Adapter;
+    pCaps->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
+    pCaps->DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    pCaps->MaxActiveLights = 1;
+    return D3D_OK;
+  }
+
+  HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE, HWND hFocusWindow, DWORD,
+                       D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppDevice) override {
+    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    *ppDevice = nullptr;
+    if (pp == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+    const HWND target = pp->hDeviceWindow != nullptr ? pp->hDeviceWindow : hFocusWindow;
+    const char* canvas = target == nullptr ? nullptr : CanvasOf(target);
+    if (canvas == nullptr) return D3DERR_INVALIDCALL;
+
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    // The back buffer is our own, with its depth buffer; the canvas only shows it.
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_FALSE;
+    attributes.stencil = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context(canvas, &attributes);
+    if (context <= 0) return D3DERR_NOTAVAILABLE;
+
+    // A windowed back buffer of size 0 takes the canvas's size.
+    if (pp->BackBufferWidth == 0 || pp->BackBufferHeight == 0) {
+      int w = 0;
+      int h = 0;
+      emscripten_get_canvas_element_size(canvas, &w, &h);
+      if (pp->BackBufferWidth == 0) pp->BackBufferWidth = static_cast<UINT>(w > 0 ? w : 1);
+      if (pp->BackBufferHeight == 0) pp->BackBufferHeight = static_cast<UINT>(h > 0 ? h : 1);
+    }
+    auto* device =
+        new WebGlDevice(canvas, context, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
+    if (!device->CreateBackBuffer()) {
+      device->Release();
+      emscripten_webgl_destroy_context(context);
+      return D3DERR_NOTAVAILABLE;
+    }
+    *ppDevice = device;
+    return D3D_OK;
+  }
+
+ private:
+  ~WebGlDirect3D() override = default;
+  ULONG refs_ = 1;
+};
+
+}  // namespace
+}  // namespace latticegas_d3d9
+
+IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
+  if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
+  if (latticegas_d3d9::BrowserHasWebGl2() == 0) return nullptr;
+  return new latticegas_d3d9::WebGlDirect3D();
+}
