@@ -1,5 +1,7 @@
 #include "platform/webgl/fixed_function_shader.h"
 
+#include <cstddef>
+
 #include "platform/d3d9/fixed_function.h"
 
 namespace latticegas_d3d9 {
@@ -14,11 +16,15 @@ constexpr const char* kVertexShader = R"(#version 300 es
 precision highp float;
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
+// Per instance: model-view, normal matrix, material.
+layout(location = 2) in mat4 i_modelView;
+layout(location = 6) in mat3 i_normalMatrix;
+layout(location = 9) in vec4 i_ambient;
+layout(location = 10) in vec4 i_diffuse;
+layout(location = 11) in vec4 i_specular;
+layout(location = 12) in vec4 i_emissive;
+layout(location = 13) in float i_power;
 uniform mat4 u_projection;
-// Model-view columns 0-3, normal matrix columns 4-6.
-uniform vec4 u_transform[7];
-// Ambient, diffuse, specular, emissive, (power).
-uniform vec4 u_material[5];
 // (towards the light, enabled), diffuse, specular, ambient.
 uniform vec4 u_light[4];
 uniform vec4 u_sceneAmbient;
@@ -27,29 +33,27 @@ uniform vec2 u_switches;
 out vec4 v_colour;
 
 void main() {
-  mat4 modelView = mat4(u_transform[0], u_transform[1], u_transform[2], u_transform[3]);
-  vec4 eye = modelView * vec4(a_position, 1.0);
+  vec4 eye = i_modelView * vec4(a_position, 1.0);
   gl_Position = u_projection * eye;
   if (u_switches.x == 0.0) {
     v_colour = vec4(1.0);
     return;
   }
-  mat3 normalMatrix = mat3(u_transform[4].xyz, u_transform[5].xyz, u_transform[6].xyz);
-  vec3 n = normalMatrix * a_normal;
+  vec3 n = i_normalMatrix * a_normal;
   if (u_switches.y != 0.0) n = normalize(n);
-  vec3 colour = u_material[3].rgb + u_material[0].rgb * u_sceneAmbient.rgb;
+  vec3 colour = i_emissive.rgb + i_ambient.rgb * u_sceneAmbient.rgb;
   if (u_light[0].w != 0.0) {
     vec3 l = u_light[0].xyz;
     float nDotL = dot(n, l);
-    colour += u_material[0].rgb * u_light[3].rgb;
-    colour += max(nDotL, 0.0) * u_material[1].rgb * u_light[1].rgb;
+    colour += i_ambient.rgb * u_light[3].rgb;
+    colour += max(nDotL, 0.0) * i_diffuse.rgb * u_light[1].rgb;
     if (nDotL > 0.0) {
       vec3 h = normalize(l + normalize(-eye.xyz));
       float nDotH = dot(n, h);
-      if (nDotH > 0.0) colour += pow(nDotH, u_material[4].x) * u_material[2].rgb * u_light[2].rgb;
+      if (nDotH > 0.0) colour += pow(nDotH, i_power) * i_specular.rgb * u_light[2].rgb;
     }
   }
-  v_colour = vec4(clamp(colour, 0.0, 1.0), clamp(u_material[1].a, 0.0, 1.0));
+  v_colour = vec4(clamp(colour, 0.0, 1.0), clamp(i_diffuse.a, 0.0, 1.0));
 }
 )";
 
@@ -78,7 +82,47 @@ void SetColour(GLfloat* out, const D3DCOLORVALUE& c) {
   out[3] = c.a;
 }
 
+void InstanceAttribute(GLuint slot, GLint size, std::size_t offset) {
+  glEnableVertexAttribArray(slot);
+  glVertexAttribPointer(slot, size, GL_FLOAT, GL_FALSE, sizeof(InstanceData),
+                        reinterpret_cast<const void*>(offset));
+  glVertexAttribDivisor(slot, 1);
+}
+
 }  // namespace
+
+InstanceData MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& material, bool specular) {
+  InstanceData instance{};
+  for (int i = 0; i < 16; ++i) instance.modelView[i] = modelView.m[i / 4][i % 4];
+  // A row vector times the normal matrix: its rows become the shader's columns.
+  const std::array<D3DVECTOR, 3> rows = NormalMatrixRows(modelView);
+  for (int i = 0; i < 3; ++i) {
+    instance.normalMatrix[3 * i] = rows[i].x;
+    instance.normalMatrix[3 * i + 1] = rows[i].y;
+    instance.normalMatrix[3 * i + 2] = rows[i].z;
+  }
+  SetColour(instance.ambient, material.Ambient);
+  SetColour(instance.diffuse, material.Diffuse);
+  if (specular) SetColour(instance.specular, material.Specular);
+  SetColour(instance.emissive, material.Emissive);
+  // OpenGL's range for the exponent, as the desktop stand-in clamps it.
+  instance.power = material.Power < 0.0f ? 0.0f : (material.Power > 128.0f ? 128.0f : material.Power);
+  return instance;
+}
+
+void SetInstanceAttributes() {
+  const GLuint first = kFirstInstanceAttribute;
+  for (GLuint column = 0; column < 4; ++column)
+    InstanceAttribute(first + column, 4, offsetof(InstanceData, modelView) + 4 * column * sizeof(float));
+  for (GLuint column = 0; column < 3; ++column)
+    InstanceAttribute(first + 4 + column, 3,
+                      offsetof(InstanceData, normalMatrix) + 3 * column * sizeof(float));
+  InstanceAttribute(first + 7, 4, offsetof(InstanceData, ambient));
+  InstanceAttribute(first + 8, 4, offsetof(InstanceData, diffuse));
+  InstanceAttribute(first + 9, 4, offsetof(InstanceData, specular));
+  InstanceAttribute(first + 10, 4, offsetof(InstanceData, emissive));
+  InstanceAttribute(first + 11, 1, offsetof(InstanceData, power));
+}
 
 bool FixedFunctionShader::Build() {
   const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexShader);
@@ -98,8 +142,6 @@ bool FixedFunctionShader::Build() {
     return false;
   }
   projection_ = glGetUniformLocation(program_, "u_projection");
-  transform_ = glGetUniformLocation(program_, "u_transform");
-  material_ = glGetUniformLocation(program_, "u_material");
   light_ = glGetUniformLocation(program_, "u_light");
   sceneAmbient_ = glGetUniformLocation(program_, "u_sceneAmbient");
   switches_ = glGetUniformLocation(program_, "u_switches");
@@ -113,32 +155,6 @@ void FixedFunctionShader::Delete() {
 
 void FixedFunctionShader::SetProjection(const D3DMATRIX& clipProjection) const {
   glUniformMatrix4fv(projection_, 1, GL_FALSE, &clipProjection.m[0][0]);
-}
-
-void FixedFunctionShader::SetTransform(const D3DMATRIX& modelView) const {
-  GLfloat packed[7 * 4];
-  for (int i = 0; i < 16; ++i) packed[i] = modelView.m[i / 4][i % 4];
-  // A row vector times the normal matrix: its rows become the shader's columns.
-  const std::array<D3DVECTOR, 3> rows = NormalMatrixRows(modelView);
-  for (int i = 0; i < 3; ++i) {
-    GLfloat* column = packed + 16 + 4 * i;
-    column[0] = rows[i].x;
-    column[1] = rows[i].y;
-    column[2] = rows[i].z;
-    column[3] = 0.0f;
-  }
-  glUniform4fv(transform_, 7, packed);
-}
-
-void FixedFunctionShader::SetMaterial(const D3DMATERIAL9& material, bool specular) const {
-  GLfloat packed[5 * 4] = {};
-  SetColour(packed, material.Ambient);
-  SetColour(packed + 4, material.Diffuse);
-  if (specular) SetColour(packed + 8, material.Specular);
-  SetColour(packed + 12, material.Emissive);
-  // OpenGL's range for the exponent, as the desktop stand-in clamps it.
-  packed[16] = material.Power < 0.0f ? 0.0f : (material.Power > 128.0f ? 128.0f : material.Power);
-  glUniform4fv(material_, 5, packed);
 }
 
 void FixedFunctionShader::SetLight(const D3DLIGHT9& light, const D3DVECTOR& towardsLight,

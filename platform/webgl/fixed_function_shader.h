@@ -9,9 +9,30 @@
 
 namespace latticegas_d3d9 {
 
-// Vertex attribute slots.
+// Vertex attribute slots: per vertex, then per instance (one drawn mesh).
 constexpr GLuint kPositionAttribute = 0;
 constexpr GLuint kNormalAttribute = 1;
+constexpr GLuint kFirstInstanceAttribute = 2;
+
+// What one draw of a mesh brings: world x view, the rows of its normal matrix,
+// and the material (specular zero when it is switched off). The shader reads
+// it per instance, so that many draws of a mesh go in one call.
+struct InstanceData {
+  float modelView[16];
+  float normalMatrix[9];
+  float ambient[4];
+  float diffuse[4];
+  float specular[4];
+  float emissive[4];
+  float power;
+};
+static_assert(sizeof(InstanceData) == 42 * sizeof(float));
+
+InstanceData MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& material, bool specular);
+
+// Points the instance attributes of the bound vertex array at the bound
+// array buffer, one InstanceData per instance.
+void SetInstanceAttributes();
 
 class FixedFunctionShader {
  public:
@@ -21,10 +42,6 @@ class FixedFunctionShader {
   void Use() const { glUseProgram(program_); }
 
   void SetProjection(const D3DMATRIX& clipProjection) const;
-  // World x view, and the rows of its normal matrix.
-  void SetTransform(const D3DMATRIX& modelView) const;
-  // Specular is left out (zero) unless `specular`.
-  void SetMaterial(const D3DMATERIAL9& material, bool specular) const;
   // The light in camera space; `enabled` false leaves only ambient and emissive.
   void SetLight(const D3DLIGHT9& light, const D3DVECTOR& towardsLight, bool enabled) const;
   void SetLighting(bool lighting, bool normalize, D3DCOLOR sceneAmbient) const;
@@ -32,8 +49,6 @@ class FixedFunctionShader {
  private:
   GLuint program_ = 0;
   GLint projection_ = -1;
-  GLint transform_ = -1;
-  GLint material_ = -1;
   GLint light_ = -1;
   GLint sceneAmbient_ = -1;
   GLint switches_ = -1;

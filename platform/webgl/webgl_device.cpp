@@ -13,6 +13,7 @@
 #include "platform/d3d9/mesh.h"
 #include "platform/web/window_canvas.h"
 #include "platform/webgl/fixed_function_shader.h"
+#include "platform/webgl/instance_batch.h"
 
 namespace latticegas_d3d9 {
 namespace {
@@ -55,6 +56,7 @@ struct MeshBuffers {
   GLuint vertexArray = 0;
   GLuint vertices = 0;
   GLuint indices = 0;
+  GLsizei indexCount = 0;
 };
 
 class WebGlDevice final : public StateDevice {
@@ -83,6 +85,7 @@ class WebGlDevice final : public StateDevice {
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
     if (!shader_.Build()) return false;
     shader_.Use();
+    batch_.Create();
     glViewport(0, 0, width, height);
     return glGetError() == GL_NO_ERROR;
   }
@@ -91,6 +94,7 @@ class WebGlDevice final : public StateDevice {
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    batch_.Flush();
     GLbitfield mask = 0;
     if ((Flags & D3DCLEAR_TARGET) != 0) {
       const D3DCOLORVALUE c = ColourValueOf(Color);
@@ -137,6 +141,7 @@ class WebGlDevice final : public StateDevice {
 
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    batch_.Flush();
     int width = 0;
     int height = 0;
     FitCanvasToPage(&width, &height);
@@ -154,12 +159,11 @@ class WebGlDevice final : public StateDevice {
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
     const MeshBuffers& buffers = BuffersOf(mesh);
-    ApplyState();
-    if (boundVertexArray_ != buffers.vertexArray) {
-      glBindVertexArray(buffers.vertexArray);
-      boundVertexArray_ = buffers.vertexArray;
+    if (SceneStateChanged()) {
+      batch_.Flush();
+      ApplySceneState();
     }
-    DrawTriangles(mesh);
+    DrawTriangles(buffers);
   }
 
  private:
@@ -170,6 +174,7 @@ class WebGlDevice final : public StateDevice {
     glDeleteFramebuffers(1, &framebuffer_);
     glDeleteRenderbuffers(1, &colour_);
     glDeleteRenderbuffers(1, &depth_);
+    batch_.Delete();
     shader_.Delete();
   }
 
@@ -183,10 +188,11 @@ class WebGlDevice final : public StateDevice {
   }
 
   // The one place every DrawSubset reaches: the mesh's triangles with the
-  // current state.
-  void DrawTriangles(const Mesh& mesh) {
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices().size()), GL_UNSIGNED_SHORT,
-                   nullptr);
+  // current world transform and material, queued for the batch.
+  void DrawTriangles(const MeshBuffers& buffers) {
+    batch_.Add(InstanceBatch::Mesh{buffers.vertexArray, buffers.indexCount},
+               MakeInstance(Multiply(world(), view()), material(),
+                            renderState(D3DRS_SPECULARENABLE) != FALSE));
   }
 
   // The canvas's drawing buffer follows its displayed size (in device
@@ -230,7 +236,10 @@ class WebGlDevice final : public StateDevice {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(mesh.indices().size() * sizeof(uint16_t)),
                  mesh.indices().data(), GL_STATIC_DRAW);
-    boundVertexArray_ = buffers.vertexArray;
+    buffers.indexCount = static_cast<GLsizei>(mesh.indices().size());
+    glBindBuffer(GL_ARRAY_BUFFER, batch_.buffer());
+    SetInstanceAttributes();
+    glBindVertexArray(0);
     // The vertex buffer's name is the mesh's key here.
     mesh.vertexBuffer = buffers.vertices;
     mesh.indexBuffer = buffers.indices;
@@ -243,7 +252,7 @@ class WebGlDevice final : public StateDevice {
     auto it = meshes_.find(mesh.vertexBuffer);
     if (it == meshes_.end()) return;
     if (MakeCurrent()) {
-      if (boundVertexArray_ == it->second.vertexArray) boundVertexArray_ = 0;
+      batch_.Forget(it->second.vertexArray);
       glDeleteVertexArrays(1, &it->second.vertexArray);
       GLuint ids[2] = {it->second.vertices, it->second.indices};
       glDeleteBuffers(2, ids);
@@ -251,26 +260,20 @@ class WebGlDevice final : public StateDevice {
     meshes_.erase(it);
   }
 
-  void ApplyState() {
+  // Everything but the world transform and the material: what a batch must
+  // share.
+  bool SceneStateChanged() const {
+    return appliedRenderStates_ != renderStateVersion || appliedLights_ != lightVersion ||
+           std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0 ||
+           std::memcmp(&lastProjection_, &projection(), sizeof(D3DMATRIX)) != 0 ||
+           std::memcmp(&lastViewport_, &viewport(), sizeof(D3DVIEWPORT9)) != 0;
+  }
+
+  void ApplySceneState() {
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
-      appliedMaterial_ = ~0u;  // specular depends on a render state
     }
-    if (appliedTransforms_ != transformVersion) {
-      appliedTransforms_ = transformVersion;
-      ApplyTransforms();
-    }
-    if (appliedLights_ != lightVersion || lightView_ != transformVersion) {
-      ApplyLight();
-    }
-    if (appliedMaterial_ != materialVersion) {
-      appliedMaterial_ = materialVersion;
-      shader_.SetMaterial(material(), renderState(D3DRS_SPECULARENABLE) != FALSE);
-    }
-  }
-
-  void ApplyTransforms() {
     const D3DVIEWPORT9& vp = viewport();
     if (std::memcmp(&lastProjection_, &projection(), sizeof(D3DMATRIX)) != 0 ||
         std::memcmp(&lastViewport_, &vp, sizeof(D3DVIEWPORT9)) != 0) {
@@ -281,20 +284,16 @@ class WebGlDevice final : public StateDevice {
                  static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
       glDepthRangef(vp.MinZ, vp.MaxZ);
     }
-    shader_.SetTransform(Multiply(world(), view()));
+    if (appliedLights_ != lightVersion || std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0) {
+      appliedLights_ = lightVersion;
+      lastView_ = view();
+      ApplyLight();
+    }
   }
 
   // Direct3D gives lights in world space; the shader wants them in camera
   // space, so the light follows the view.
   void ApplyLight() {
-    const bool lightChanged = appliedLights_ != lightVersion;
-    appliedLights_ = lightVersion;
-    lightView_ = transformVersion;
-    if (!lightChanged && lightSent_ &&
-        std::memcmp(&lastLightView_, &view(), sizeof(D3DMATRIX)) == 0)
-      return;
-    lastLightView_ = view();
-    lightSent_ = true;
     for (const auto& [index, slot] : lights()) {
       if (!slot.enabled || slot.light.Type != D3DLIGHT_DIRECTIONAL) continue;
       shader_.SetLight(slot.light, TowardsLightInView(slot.light.Direction, view()), true);
@@ -330,7 +329,6 @@ class WebGlDevice final : public StateDevice {
     shader_.SetLighting(renderState(D3DRS_LIGHTING) != FALSE,
                         renderState(D3DRS_NORMALIZENORMALS) != FALSE,
                         static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT)));
-    lightSent_ = false;  // a new light may be enabled
   }
 
   const char* canvas_;
@@ -342,16 +340,13 @@ class WebGlDevice final : public StateDevice {
   GLuint depth_ = 0;
   bool inScene_ = false;
   std::map<GLuint, MeshBuffers> meshes_;
-  GLuint boundVertexArray_ = 0;
+  InstanceBatch batch_;
   unsigned appliedRenderStates_ = ~0u;
-  unsigned appliedTransforms_ = ~0u;
   unsigned appliedLights_ = ~0u;
-  unsigned lightView_ = ~0u;
-  unsigned appliedMaterial_ = ~0u;
-  bool lightSent_ = false;
+  // Never a matrix a program sets: the first draw applies everything.
+  D3DMATRIX lastView_{};
   D3DMATRIX lastProjection_{};
   D3DVIEWPORT9 lastViewport_{};
-  D3DMATRIX lastLightView_{};
 };
 
 class WebGlDirect3D final : public IDirect3D9 {

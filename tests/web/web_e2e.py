@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""The web edition end to end, in headless Chromium with real input events and
+screenshots (see web_driver.py):
+
+    web_e2e.py SITE_FOLDER SCENARIO
+
+The scenarios of the native end-to-end tests run unchanged on the page;
+startup, no_webgl and storm are the page's own.
+"""
+
+import os
+import random
+import sys
+import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import web_driver as web  # noqa: E402
+from web_driver import Failure, expect, e2e  # noqa: E402
+
+
+def scenario_startup(app):
+    """The page: its title, the canvas 4:3 with the keyboard focus, the keys
+    table, the start grid grey on black without particles, no context menu on
+    a right click; Escape ends the program and the page says so."""
+    app.wait_window()
+    camera = e2e.Camera()
+    p = app.wait_grid(camera, what="the start grid")
+    print(f"grid visible {time.monotonic() - app.started:.2f} s after the page was opened")
+    x, y, w, h = app.canvas_rect()
+    expect(abs(w * 3 - h * 4) <= 4, f"the canvas is {w}x{h}, not 4:3")
+    expect((p.w, p.h) == (e2e.BB_W, e2e.BB_H), f"canvas shown at {p.w}x{p.h}, expected 1024x768 in this window")
+    app.focus()
+    cx, cy = camera.to_pixel(0, 0)
+    expect(any(e2e.is_grey(q) for q in p.around(cx, cy, 1)), "no grey node at the centre of the view")
+    black = p.count(e2e.is_black) / (p.w * p.h)
+    expect(0.6 < black < 0.97, f"black part of the picture {black:.2f}")
+    blue, red = e2e.particles(p)
+    expect(blue == 0 and red == 0, f"particles before any were made: {blue} blue, {red} red pixels")
+    table = app.browser.js("return document.querySelector('aside table').innerText")
+    for word in ("Esc", "Delete", "wheel", "right click"):
+        expect(word in table, f"the keys table lacks {word!r}")
+    # A right click on empty plane adds a node and opens no menu.
+    app.browser.js("window.menuShown = null;"
+                   "document.addEventListener('contextmenu', e => { window.menuShown = !e.defaultPrevented; });")
+    app.click_plane(3, camera, 2.5, 5 * 3 ** 0.5 / 6)
+    shown = app.wait("the context menu event", lambda: app.browser.js("return window.menuShown") is not None, 5)
+    expect(app.browser.js("return window.menuShown") is False, f"the browser's context menu opened ({shown})")
+    app.wait_picture("the added node", lambda q: q.differing(p) > 20)
+    app.escape_and_expect_zero()
+
+
+def scenario_no_webgl(app):
+    """Without WebGL the page shows the start-up failure in a box captioned
+    Error; the program waits for it and ends with 1 once it is closed."""
+    box = app.wait("the message box", app.box, 30)
+    expect(box == ["Error", "Failed: Direct3DCreate9 (in InitD3D)"], f"the box says {box}")
+    time.sleep(0.5)
+    app.alive()  # still waiting for the user
+    # The box holds the focus: Enter presses its OK button.
+    active = app.browser.js("return document.activeElement.tagName + ':' + document.activeElement.textContent")
+    expect(active == "BUTTON:OK", f"the focus is on {active}, not on the box's OK button")
+    web.Page.key(app, "Return")
+    code = app.wait_exit()
+    expect(code == 1, f"exit code {code} after the box was closed, expected 1")
+    expect(app.box() is None, "the box is still open")
+
+
+STORM_KEYS = (["Return", "Delete", "q", "c", "v", "r", "f", "a", "d", "s", "w"] * 3
+              + [str(d) for d in range(10)] + ["a", "d", "s", "w"] * 4
+              + ["shift", "ctrl", "Left", "Right", "Up", "Down", "space", "x", "KP_0", "F1"])
+STORM_INPUTS = 1500
+STORM_VIEWPORTS = [(900, 620), (1400, 825), (700, 900), (1280, 700)]
+
+
+def scenario_storm(app):
+    """Clicks land in the canvas's displayed pixels whatever its size; then a
+    storm of random keys, auto-repeats, clicks and wheel turns while the
+    browser window is resized. Afterwards the program still answers and draws,
+    and Escape ends it with 0."""
+    camera = e2e.Camera()
+    e2e.start(app, camera)
+    # A smaller window: the canvas shrinks, and a click on the centre node as
+    # shown still selects it.
+    app.browser.set_viewport(900, 620)
+    app.wait("the canvas shrunk", lambda: app.canvas_rect()[2] < 700, 10)
+    cx, cy = camera.to_pixel(0, 0)
+    app.wait_picture("the grid on the smaller canvas", lambda p: not e2e.grid_mismatches(p, camera)[0])
+    app.click(1, cx, cy)
+    app.wait_picture("the selected centre node in red", lambda p: e2e.red_at(p, cx, cy))
+    drawn = app.browser.js("const c = document.getElementById('canvas'); return [c.width, c.height]")
+    shown = app.canvas_rect()[2:]
+    expect(abs(drawn[0] - shown[0]) <= 1 and abs(drawn[1] - shown[1]) <= 1,
+           f"the drawing buffer {drawn} does not follow the canvas shown at {shown}")
+
+    rng = random.Random(13)
+    counts = {"keys": 0, "repeats": 0, "clicks": 0, "wheel": 0, "resizes": 0}
+    for i in range(STORM_INPUTS):
+        if i % 400 == 399:
+            app.browser.set_viewport(*STORM_VIEWPORTS[(i // 400) % len(STORM_VIEWPORTS)])
+            counts["resizes"] += 1
+        x, y, w, h = app.canvas_rect()
+        pick = rng.random()
+        if pick < 0.5:
+            app.key(rng.choice(STORM_KEYS), delay_ms=0, repeat=rng.random() < 0.2)
+            counts["keys"] += 1
+        elif pick < 0.85:
+            px, py = x + rng.random() * w, y + rng.random() * h
+            app.press(1 if rng.random() < 0.6 else 3, px, py)
+            counts["clicks"] += 1
+        else:
+            app.wheel(x + rng.random() * w, y + rng.random() * h, rng.choice((-100, 100, -300, 40)))
+            counts["wheel"] += 1
+    print(f"storm: {counts}")
+    app.alive()
+    # Still drawing: clear and zoom far out, and the picture changes.
+    app.key("c")
+    before = app.shot()
+    app.key(*["f"] * 10)
+    app.wait_picture("the picture change after zooming out", lambda p: p.differing(before) > 100)
+    errors = [line for line in app.browser.console() if line.startswith("SEVERE") and "favicon" not in line]
+    expect(not errors, f"the page logged errors: {errors[:3]}")
+    app.escape_and_expect_zero()
+
+
+NATIVE_SCENARIOS = ("particles", "select", "edit", "delete_add", "camera")
+SCENARIOS = {"startup": scenario_startup, "no_webgl": scenario_no_webgl, "storm": scenario_storm}
+FLAGS = {"no_webgl": ["--disable-webgl", "--disable-3d-apis"]}
+
+
+def main(argv):
+    if len(argv) != 3 or (argv[2] not in SCENARIOS and argv[2] not in NATIVE_SCENARIOS):
+        print(__doc__)
+        print("scenarios:", " ".join([*SCENARIOS, *NATIVE_SCENARIOS]))
+        return 2
+    folder, name = argv[1], argv[2]
+    if not os.path.isfile(os.path.join(folder, "lattice-gas.wasm")):
+        print(f"FAIL: no web build in {folder}: cmake --preset web && cmake --build --preset web")
+        return 1
+    scenario = SCENARIOS.get(name) or e2e.SCENARIOS[name]
+    t0 = time.monotonic()
+    app = None
+
+    def body(browser, site):
+        nonlocal app
+        app = web.WebApp(browser, site.url + "index.html")
+        scenario(app)
+
+    try:
+        web.run_with_site(folder, body, FLAGS.get(name, ()))
+    except Failure as e:
+        print(f"FAIL [web {name}]: {e}")
+        if app is not None and app.last is not None:
+            path = os.path.abspath(f"e2e-web-{name}-last.ppm")
+            app.save(path)
+            print(f"last screenshot: {path}")
+        return 1
+    print(f"ok [web {name}] in {time.monotonic() - t0:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
