@@ -3,16 +3,32 @@
 // Present as Direct3D does.
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/mesh.h"
+#include "platform/gl/gl_device_testing.h"
 #include "platform/sdl/window_handle.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
+#include <vector>
 
-namespace latticegas_d3d9 {
+namespace latticegas_gl {
 namespace {
+
+using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::DrawCuller;
+using latticegas_d3d9::GlClipProjection;
+using latticegas_d3d9::IdentityMatrix;
+using latticegas_d3d9::MatrixProduct;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::RasterSetup;
+using latticegas_d3d9::StateDevice;
+using latticegas_d3d9::Vertex;
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.
 struct GlFunctions {
@@ -52,15 +68,6 @@ struct GlFunctions {
            Load(&BufferData, "glBufferData");
   }
 };
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r{};
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j)
-      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                  a.m[i][3] * b.m[3][j];
-  return r;
-}
 
 void ColourOf(const D3DCOLORVALUE& c, GLfloat out[4]) {
   out[0] = c.r;
@@ -123,6 +130,8 @@ class GlDevice final : public StateDevice {
     glEnableClientState(GL_NORMAL_ARRAY);
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -177,6 +186,10 @@ class GlDevice final : public StateDevice {
 
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    if (presentHook) presentHook();
+    culler_.EndFrame();
+    ++counters.frames;
+    drawsSinceFlush_ = 0;
     int drawableWidth = 0;
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
@@ -193,15 +206,63 @@ class GlDevice final : public StateDevice {
 
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
+    const D3DMATRIX modelView = MatrixProduct(world(), view());
+    culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
+                                  renderState(D3DRS_FILLMODE), false});
+    const CulledDraw draw = culler_.Cull(mesh, modelView);
+    if (draw.indices.empty()) {
+      ++counters.skipped;
+      return;
+    }
     if (mesh.vertexBuffer == 0) Upload(mesh);
-    ApplyState();
+    ApplyState(modelView);
     gl_.BindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
     glVertexPointer(3, GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(0));
     glNormalPointer(GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(3 * sizeof(float)));
-    gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices().size()), GL_UNSIGNED_SHORT,
-                   nullptr);
+    if (draw.whole) {
+      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
+                     nullptr);
+    } else {
+      // A part of the list: handed over from memory, as the part changes
+      // with the matrix.
+      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
+                     draw.indices.data());
+    }
+    ++counters.draws;
+    if (options.flushEvery != 0 && softwareBinning_ && ++drawsSinceFlush_ >= options.flushEvery) {
+      // Let the raster threads start on what is binned while we go on.
+      glFlush();
+      drawsSinceFlush_ = 0;
+    }
   }
+
+  void SetOptions(const DeviceOptions& newOptions) {
+    options = newOptions;
+    culler_.SetOptions(options.culling);
+  }
+
+  std::vector<uint8_t> ReadPixels() {
+    std::vector<uint8_t> pixels;
+    if (!MakeCurrent()) return pixels;
+    const GLsizei width = static_cast<GLsizei>(backBufferWidth());
+    const GLsizei height = static_cast<GLsizei>(backBufferHeight());
+    pixels.resize(static_cast<std::size_t>(width) * height * 4);
+    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    // OpenGL counts rows from the bottom.
+    const std::size_t row = static_cast<std::size_t>(width) * 4;
+    for (GLsizei y = 0; y < height / 2; ++y)
+      std::swap_ranges(pixels.begin() + y * row, pixels.begin() + (y + 1) * row,
+                       pixels.begin() + (height - 1 - y) * row);
+    return pixels;
+  }
+
+  DeviceOptions options;
+  DeviceCounters counters;
+  std::function<void()> presentHook;
 
  private:
   ~GlDevice() override {
@@ -252,7 +313,7 @@ class GlDevice final : public StateDevice {
     };
   }
 
-  void ApplyState() {
+  void ApplyState(const D3DMATRIX& modelView) {
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
@@ -271,7 +332,6 @@ class GlDevice final : public StateDevice {
         glLoadMatrixf(&view().m[0][0]);
         ApplyLights();
       }
-      D3DMATRIX modelView = Multiply(world(), view());
       glLoadMatrixf(&modelView.m[0][0]);
       appliedTransforms_ = transformVersion;
     }
@@ -288,15 +348,7 @@ class GlDevice final : public StateDevice {
   }
 
   void ApplyProjection() {
-    // Direct3D's clip space keeps 0 <= z <= w, OpenGL's -w <= z <= w: remap
-    // z' = 2z - w. Direct3D 9 also samples pixels at their corners rather
-    // than their centres: shift by half a pixel right and down.
-    D3DMATRIX remap = IdentityMatrix();
-    remap._33 = 2.0f;
-    remap._43 = -1.0f;
-    remap._41 = 1.0f / static_cast<float>(viewport().Width);
-    remap._42 = -1.0f / static_cast<float>(viewport().Height);
-    D3DMATRIX p = Multiply(projection(), remap);
+    D3DMATRIX p = GlClipProjection(projection(), viewport());
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(&p.m[0][0]);
     const D3DVIEWPORT9& vp = viewport();
@@ -417,6 +469,10 @@ class GlDevice final : public StateDevice {
   unsigned appliedLights_ = ~0u;
   unsigned appliedMaterial_ = ~0u;
   D3DMATRIX lastView_{};
+  DrawCuller culler_;
+  // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
+  bool softwareBinning_ = false;
+  unsigned drawsSinceFlush_ = 0;
 };
 
 class GlDirect3D final : public IDirect3D9 {
@@ -487,7 +543,48 @@ class GlDirect3D final : public IDirect3D9 {
 };
 
 }  // namespace
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_gl
+
+namespace latticegas_gl {
+
+namespace {
+GlDevice* Ours(IDirect3DDevice9* device) { return dynamic_cast<GlDevice*>(device); }
+}  // namespace
+
+bool GetDeviceOptions(IDirect3DDevice9* device, DeviceOptions* options) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr || options == nullptr) return false;
+  *options = gl->options;
+  return true;
+}
+
+bool SetDeviceOptions(IDirect3DDevice9* device, const DeviceOptions& options) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr) return false;
+  gl->SetOptions(options);
+  return true;
+}
+
+bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr) return false;
+  gl->presentHook = std::move(hook);
+  return true;
+}
+
+std::vector<uint8_t> ReadBackBuffer(IDirect3DDevice9* device) {
+  GlDevice* gl = Ours(device);
+  return gl == nullptr ? std::vector<uint8_t>{} : gl->ReadPixels();
+}
+
+bool GetDeviceCounters(IDirect3DDevice9* device, DeviceCounters* counters) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr || counters == nullptr) return false;
+  *counters = gl->counters;
+  return true;
+}
+
+}  // namespace latticegas_gl
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
@@ -498,5 +595,5 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0) {
     return nullptr;
   }
-  return new latticegas_d3d9::GlDirect3D();
+  return new latticegas_gl::GlDirect3D();
 }
