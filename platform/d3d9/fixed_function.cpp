@@ -2,28 +2,8 @@
 
 #include <cmath>
 
-#include "platform/d3d9/device_state.h"
 
 namespace latticegas_d3d9 {
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r{};
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j)
-      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                  a.m[i][3] * b.m[3][j];
-  return r;
-}
-
-D3DMATRIX GlClipProjection(const D3DMATRIX& projection, DWORD viewportWidth,
-                           DWORD viewportHeight) {
-  D3DMATRIX remap = IdentityMatrix();
-  remap._33 = 2.0f;
-  remap._43 = -1.0f;
-  remap._41 = 1.0f / static_cast<float>(viewportWidth);
-  remap._42 = -1.0f / static_cast<float>(viewportHeight);
-  return Multiply(projection, remap);
-}
 
 std::array<D3DVECTOR, 3> NormalMatrixRows(const D3DMATRIX& modelView) {
   const auto& m = modelView.m;

@@ -1,20 +1,12 @@
 #pragma once
-// What a programmable device needs to draw as Direct3D 9's fixed-function
+// What a programmable device needs to light as Direct3D 9's fixed-function
 // pipeline does, worked out from the device's state on the CPU; no GL here.
+// (The projection for OpenGL's clip space is the culler's GlClipProjection.)
 #include <array>
 
 #include "platform/d3d9_api.h"
 
 namespace latticegas_d3d9 {
-
-// a x b, Direct3D's order: a applies first.
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b);
-
-// Direct3D's projection made ready for OpenGL's clip space: z from [0, w] to
-// [-w, w], and shifted by half a pixel right and down, since Direct3D 9
-// samples pixels at their corners and OpenGL at their centres.
-D3DMATRIX GlClipProjection(const D3DMATRIX& projection, DWORD viewportWidth,
-                           DWORD viewportHeight);
 
 // The rows of the matrix that takes a normal (a row vector) to camera space:
 // the inverse transpose of the model-view's upper 3 x 3, so that normals stay

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/web/window_canvas.h"
@@ -48,6 +49,15 @@ GLenum DepthFunc(DWORD cmp) {
     case D3DCMP_ALWAYS: return GL_ALWAYS;
     default: return GL_LEQUAL;
   }
+}
+
+// Whole draws only: the triangle lists would go unused (see DrawTriangles).
+DrawCuller WholeDrawCuller() {
+  DrawCuller culler;
+  CullingOptions options;
+  options.triangles = false;
+  culler.SetOptions(options);
+  return culler;
 }
 
 // The GL objects a mesh is drawn from: its vertices, its whole index list,
@@ -142,6 +152,7 @@ class WebGlDevice final : public StateDevice {
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
     batch_.Flush();
+    culler_.EndFrame();
     int width = 0;
     int height = 0;
     FitCanvasToPage(&width, &height);
@@ -163,7 +174,7 @@ class WebGlDevice final : public StateDevice {
       batch_.Flush();
       ApplySceneState();
     }
-    DrawTriangles(buffers);
+    DrawTriangles(mesh, buffers);
   }
 
  private:
@@ -187,12 +198,17 @@ class WebGlDevice final : public StateDevice {
     return true;
   }
 
-  // The one place every DrawSubset reaches: the mesh's triangles with the
-  // current world transform and material, queued for the batch.
-  void DrawTriangles(const MeshBuffers& buffers) {
+  // The one place every DrawSubset reaches: the mesh with the current world
+  // transform and material, queued for the batch unless the culler finds it
+  // cannot reach a pixel. A draw the culler trims to some of its triangles is
+  // queued whole: the triangles it leaves out colour no pixel, and one
+  // instanced call for all the draws of a mesh costs the browser far less
+  // than a call and an index upload for each.
+  void DrawTriangles(Mesh& mesh, const MeshBuffers& buffers) {
+    const D3DMATRIX modelView = MatrixProduct(world(), view());
+    if (culler_.Cull(mesh, modelView).indices.empty()) return;
     batch_.Add(InstanceBatch::Mesh{buffers.vertexArray, buffers.indexCount},
-               MakeInstance(Multiply(world(), view()), material(),
-                            renderState(D3DRS_SPECULARENABLE) != FALSE));
+               MakeInstance(modelView, material(), renderState(D3DRS_SPECULARENABLE) != FALSE));
   }
 
   // The canvas's drawing buffer follows its displayed size (in device
@@ -270,6 +286,8 @@ class WebGlDevice final : public StateDevice {
   }
 
   void ApplySceneState() {
+    culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
+                                  renderState(D3DRS_FILLMODE), false});
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
@@ -279,7 +297,7 @@ class WebGlDevice final : public StateDevice {
         std::memcmp(&lastViewport_, &vp, sizeof(D3DVIEWPORT9)) != 0) {
       lastProjection_ = projection();
       lastViewport_ = vp;
-      shader_.SetProjection(GlClipProjection(projection(), vp.Width, vp.Height));
+      shader_.SetProjection(GlClipProjection(projection(), vp));
       glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
                  static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
       glDepthRangef(vp.MinZ, vp.MaxZ);
@@ -341,6 +359,7 @@ class WebGlDevice final : public StateDevice {
   bool inScene_ = false;
   std::map<GLuint, MeshBuffers> meshes_;
   InstanceBatch batch_;
+  DrawCuller culler_ = WholeDrawCuller();
   unsigned appliedRenderStates_ = ~0u;
   unsigned appliedLights_ = ~0u;
   // Never a matrix a program sets: the first draw applies everything.
