@@ -11,6 +11,10 @@ LATTICEGAS_TEST_PACKAGES=(
   clang libclang-rt-14-dev
   dpkg-dev file desktop-file-utils appstream lintian debootstrap icoutils unzip python3
 )
+# The web edition: its compiler, and a browser with a DevTools client for its
+# tests and for scripts/run --web without a display.
+LATTICEGAS_WEB_PACKAGES=(emscripten python3)
+LATTICEGAS_BROWSER_PACKAGES=(chromium chromium-driver python3-selenium imagemagick)
 
 # Installs whichever of the given packages are missing: apt-get as root, sudo
 # otherwise, nothing when all are present.
