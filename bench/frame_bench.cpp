@@ -55,7 +55,8 @@ void Turn() {
 }
 
 // Arguments: zoom steps from the start view, out when positive, in when
-// negative; culling off (0) or on (1).
+// negative; culling off (0) or on (1); drawing into the offscreen back buffer
+// (0) or straight into the window (1); a flush every so many draws (0: none).
 void BM_Frame(benchmark::State& state) {
   if (!StartProgram()) {
     state.SkipWithError("no window or device: run on a display with OpenGL");
@@ -68,6 +69,8 @@ void BM_Frame(benchmark::State& state) {
   latticegas_gl::GetDeviceOptions(graphics.device, &options);
   const bool on = state.range(1) != 0;
   options.culling = latticegas_d3d9::CullingOptions{on, on, on};
+  options.directToWindow = state.range(2) != 0;
+  options.flushEvery = static_cast<unsigned>(state.range(3));
   latticegas_gl::SetDeviceOptions(graphics.device, options);
   for (int i = 0; i < 5; ++i) Turn();
 
@@ -82,8 +85,8 @@ void BM_Frame(benchmark::State& state) {
   state.counters["skipped"] = static_cast<double>(after.skipped - before.skipped) / frames;
 }
 BENCHMARK(BM_Frame)
-    ->ArgNames({"zoomOuts", "culling"})
-    ->ArgsProduct({{-40, 0, 8, 25}, {0, 1}})
+    ->ArgNames({"zoomOuts", "culling", "direct", "flushEvery"})
+    ->ArgsProduct({{-40, 0, 8, 25}, {0, 1}, {0, 1}, {0, 100, 300, 1000}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0)
     ->UseRealTime();
