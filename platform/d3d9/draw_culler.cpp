@@ -277,7 +277,7 @@ void DrawCuller::BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entr
                                    pixelCentresDecide_))
       entry->indices.insert(entry->indices.end(), all.begin() + i, all.begin() + i + 3);
   }
-  entry->built = true;
+  entry->state = Entry::State::listed;
   entry->whole = entry->indices.size() == all.size();
   if (entry->whole) entry->indices.clear();
 }
@@ -285,6 +285,38 @@ void DrawCuller::BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entr
 CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   const std::span<const uint16_t> all(mesh.indices());
   if (!haveSetup_) return CulledDraw{all, true};
+  // A draw seen before under the same setup needs no test again.
+  Entry* entry = nullptr;
+  if (options_.triangles) {
+    entry = &cache_.try_emplace(Key{&mesh, modelView}).first->second;
+    entry->lastUsed = frame_;
+    if (entry->state == Entry::State::listed) {
+      if (entry->whole) return CulledDraw{all, true};
+      return CulledDraw{entry->indices, false};
+    }
+  }
+  const ClipTransform t = ClipTransformOf(modelView);
+  const bool seenBefore = entry != nullptr && entry->state == Entry::State::seen;
+  if ((options_.frustum && BoxBeyondOnePlane(t, mesh)) ||
+      (!seenBefore && options_.subpixel && pixelCentresDecide_ && BoxHoldsNoCentre(t, mesh))) {
+    if (entry != nullptr) {
+      entry->state = Entry::State::listed;
+      entry->whole = false;
+    }
+    return CulledDraw{{}, false};
+  }
+  if (entry == nullptr) return CulledDraw{all, true};
+  // Moving things are seldom drawn twice alike: a list is made the second time.
+  if (!seenBefore) {
+    entry->state = Entry::State::seen;
+    return CulledDraw{all, true};
+  }
+  BuildList(t, mesh, entry);
+  if (entry->whole) return CulledDraw{all, true};
+  return CulledDraw{entry->indices, false};
+}
+
+DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView) const {
   ClipTransform t;
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) {
@@ -297,22 +329,7 @@ CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
       }
     }
   }
-  if (options_.frustum && BoxBeyondOnePlane(t, mesh)) return CulledDraw{{}, false};
-
-  Entry* entry = nullptr;
-  if (options_.triangles) {
-    auto [it, added] = cache_.try_emplace(Key{&mesh, modelView});
-    entry = &it->second;
-    entry->lastUsed = frame_;
-    if (!added && !entry->built) BuildList(t, mesh, entry);
-  }
-  if (entry != nullptr && entry->built) {
-    if (entry->whole) return CulledDraw{all, true};
-    return CulledDraw{entry->indices, false};
-  }
-  if (options_.subpixel && pixelCentresDecide_ && BoxHoldsNoCentre(t, mesh))
-    return CulledDraw{{}, false};
-  return CulledDraw{all, true};
+  return t;
 }
 
 void DrawCuller::EndFrame() {

@@ -6,11 +6,11 @@
 // every test allows for the renderer's own rounding on the drawing side, and
 // where in doubt a triangle is kept.
 //
-// The list for one (mesh, model-view matrix) is made the second time that
-// pair is drawn (a moving particle is seldom drawn twice alike) and kept until
-// the projection, viewport, cull mode or fill mode changes, or until it goes
-// unused for a few frames. No window system and no graphics API: every
-// renderer shares it.
+// The outcome for one (mesh, model-view matrix) is kept until the projection,
+// viewport, cull mode or fill mode changes, or until it goes unused for a few
+// frames; a triangle list is made the second time a pair is drawn, since a
+// moving particle is seldom drawn twice alike. No window system and no
+// graphics API: every renderer shares it.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -93,8 +93,11 @@ class DrawCuller {
     std::size_t operator()(const Key& key) const;
   };
   struct Entry {
+    // fresh: not drawn before; seen: drawn whole once; listed: `indices` (or
+    // the whole mesh, or nothing) is what to draw.
+    enum class State { fresh, seen, listed };
+    State state = State::fresh;
     std::vector<uint16_t> indices;
-    bool built = false;  // false: seen once, no list yet
     bool whole = false;
     unsigned lastUsed = 0;
   };
@@ -105,6 +108,7 @@ class DrawCuller {
     double magnitude[4][4];
   };
 
+  ClipTransform ClipTransformOf(const D3DMATRIX& modelView) const;
   ViewportVertex Carry(const ClipTransform& t, const float* position) const;
   bool BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) const;
   bool BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const;

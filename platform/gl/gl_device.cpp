@@ -132,6 +132,7 @@ class GlDevice final : public StateDevice {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
+    windowHasDepthStencil_ = WindowHasDepthStencil();
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -139,6 +140,7 @@ class GlDevice final : public StateDevice {
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    ChooseTarget();
     GLbitfield mask = 0;
     if ((Flags & D3DCLEAR_TARGET) != 0) {
       GLfloat c[4];
@@ -186,26 +188,30 @@ class GlDevice final : public StateDevice {
 
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    ChooseTarget();
     if (presentHook) presentHook();
     culler_.EndFrame();
     ++counters.frames;
     drawsSinceFlush_ = 0;
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
-    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // Both buffers count rows from the bottom, so the copy keeps the picture upright.
-    gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
-                        static_cast<GLint>(backBufferHeight()), 0, 0, drawableWidth,
-                        drawableHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    if (!drawingToWindow_) {
+      int drawableWidth = 0;
+      int drawableHeight = 0;
+      SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
+      gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+      gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      // Both buffers count rows from the bottom, so the copy keeps the picture upright.
+      gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
+                          static_cast<GLint>(backBufferHeight()), 0, 0, drawableWidth,
+                          drawableHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    }
     SDL_GL_SwapWindow(window_);
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    targetChosen_ = false;
     return D3D_OK;
   }
 
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
+    ChooseTarget();
     const D3DMATRIX modelView = MatrixProduct(world(), view());
     culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
                                   renderState(D3DRS_FILLMODE), false});
@@ -249,7 +255,9 @@ class GlDevice final : public StateDevice {
     const GLsizei width = static_cast<GLsizei>(backBufferWidth());
     const GLsizei height = static_cast<GLsizei>(backBufferHeight());
     pixels.resize(static_cast<std::size_t>(width) * height * 4);
-    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    ChooseTarget();
+    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+    if (drawingToWindow_) glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     // OpenGL counts rows from the bottom.
@@ -285,6 +293,33 @@ class GlDevice final : public StateDevice {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_GetWindowFromID(windowId_) == window_;
   }
 
+  // Where a frame is drawn, chosen when it begins: straight into the window
+  // when its client area is the back buffer's size and it has a depth and
+  // stencil buffer like the automatic one, which spares copying the frame at
+  // Present; otherwise into the offscreen back buffer, stretched onto the
+  // window at Present as Direct3D does.
+  void ChooseTarget() {
+    if (targetChosen_) return;
+    targetChosen_ = true;
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(window_, &width, &height);
+    drawingToWindow_ = options.directToWindow && windowHasDepthStencil_ &&
+                       width == static_cast<int>(backBufferWidth()) &&
+                       height == static_cast<int>(backBufferHeight());
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+  }
+
+  bool WindowHasDepthStencil() {
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    GLint depthBits = 0;
+    GLint stencilBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return depthBits == 24 && stencilBits == 8;
+  }
+
   bool MakeCurrent() {
     if (!ContextUsable()) return false;
     if (SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(window_, context_);
@@ -318,6 +353,7 @@ class GlDevice final : public StateDevice {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
       appliedMaterial_ = ~0u;  // specular depends on a render state
+      materialValid_ = false;
     }
     if (appliedTransforms_ != transformVersion || appliedLights_ != lightVersion) {
       if (appliedProjection_ != transformVersion) {
@@ -337,7 +373,12 @@ class GlDevice final : public StateDevice {
     }
     if (appliedMaterial_ != materialVersion) {
       appliedMaterial_ = materialVersion;
-      ApplyMaterial();
+      // The particles set a material each, mostly the one already applied.
+      if (std::memcmp(&material(), &lastMaterial_, sizeof lastMaterial_) != 0 || !materialValid_) {
+        lastMaterial_ = material();
+        materialValid_ = true;
+        ApplyMaterial();
+      }
     }
   }
 
@@ -469,9 +510,14 @@ class GlDevice final : public StateDevice {
   unsigned appliedLights_ = ~0u;
   unsigned appliedMaterial_ = ~0u;
   D3DMATRIX lastView_{};
+  D3DMATERIAL9 lastMaterial_{};
+  bool materialValid_ = false;
   DrawCuller culler_;
   // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
   bool softwareBinning_ = false;
+  bool windowHasDepthStencil_ = false;
+  bool targetChosen_ = false;
+  bool drawingToWindow_ = false;
   unsigned drawsSinceFlush_ = 0;
 };
 

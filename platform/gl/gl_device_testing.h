@@ -16,6 +16,8 @@ struct DeviceOptions {
   // Software renderers that bin the whole frame before rasterising are told
   // to start on what they have every this many draws; 0 never.
   unsigned flushEvery = 0;
+  // Draw straight into the window when it is the back buffer's size.
+  bool directToWindow = true;
 };
 
 // False for a device that is not ours (a headless one, say).
