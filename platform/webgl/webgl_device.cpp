@@ -149,6 +149,11 @@ class WebGlDevice final : public StateDevice {
     return D3D_OK;
   }
 
+  // The browser shows the canvas at most once per display refresh, and only
+  // while the program yields to it: each frame is copied to the canvas and
+  // the program waits for the next animation frame, so that every frame drawn
+  // is a frame shown. (Drawing more frames between two refreshes was tried:
+  // with software WebGL they queue up behind one another and fewer are shown.)
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
     batch_.Flush();

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""The web edition beside the native build (bench/e2e/web_frames.sh sets up
+the display): frames per second in three views, the first frame, the size.
+
+    web_frames.py FRAME_BENCH SITE_FOLDER ROUNDS
+
+Web frames are counted in the page: a script put in before the page's own
+counts the frames drawn (one Clear each) and the copies of the back buffer to
+the canvas (one per Present, shown at the next refresh), and notes the time
+of the first frame from the start of navigation. Native frames are
+frame_bench's BM_Device with the device as the program has it.
+"""
+
+import gzip
+import json
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
+import web_driver as web  # noqa: E402
+
+VIEWS = [(0, "start"), (8, "8 x F"), (25, "25 x F, whole grid")]
+WATCH_SECONDS = 6.0
+SETTLE_SECONDS = 1.5
+SHIPPED_DEVICE = 2
+
+COUNT_PRESENTS = """
+window.presents = [];
+window.shown = 0;
+const clear = WebGL2RenderingContext.prototype.clear;
+WebGL2RenderingContext.prototype.clear = function (...args) {
+  window.presents.push(performance.now());
+  return clear.apply(this, args);
+};
+const blit = WebGL2RenderingContext.prototype.blitFramebuffer;
+WebGL2RenderingContext.prototype.blitFramebuffer = function (...args) {
+  if (window.shown++ === 0) window.firstShown = performance.now();
+  return blit.apply(this, args);
+};
+"""
+
+
+def native_fps(bench, zoom):
+    out = subprocess.run(
+        [bench, f"--benchmark_filter=^BM_Device/zoomOuts:{zoom}/device:{SHIPPED_DEVICE}/",
+         "--benchmark_format=json"],
+        capture_output=True, text=True, timeout=300, check=True).stdout
+    runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
+    return runs[0]["fps"]
+
+
+def web_round(site_folder):
+    """(first frame in ms from navigation, {zoom: frames per second})."""
+
+    def body(browser, site):
+        browser.before_load(COUNT_PRESENTS)
+        page = web.Page(browser, site.url + "index.html")
+        page.wait("a first frame", lambda: browser.js("return window.shown") > 0, 60)
+        first = browser.js("return window.firstShown")
+        page.key("v")
+        fps, done = {}, 0
+        for zoom, _ in VIEWS:
+            page.key(*["f"] * (zoom - done), delay_ms=5)
+            done = zoom
+            time.sleep(SETTLE_SECONDS)
+            n0, s0, t0 = browser.js("return [window.presents.length, window.shown, performance.now()]")
+            time.sleep(WATCH_SECONDS)
+            n1, s1, t1 = browser.js("return [window.presents.length, window.shown, performance.now()]")
+            fps[zoom] = ((n1 - n0) / ((t1 - t0) / 1000.0), (s1 - s0) / ((t1 - t0) / 1000.0))
+        return first, fps
+
+    return web.run_with_site(site_folder, body)
+
+
+def sizes(site_folder):
+    out = {}
+    for name in ("lattice-gas.wasm", "lattice-gas.js"):
+        with open(os.path.join(site_folder, name), "rb") as f:
+            data = f.read()
+        out[name] = (len(data), len(gzip.compress(data, 9)))
+    return out
+
+
+def main(argv):
+    if len(argv) != 4:
+        print(__doc__)
+        return 2
+    bench, site_folder, rounds = argv[1], argv[2], int(argv[3])
+    native = {zoom: [] for zoom, _ in VIEWS}
+    browser = {zoom: [] for zoom, _ in VIEWS}
+    shown = {zoom: [] for zoom, _ in VIEWS}
+    firsts = []
+    for r in range(rounds):
+        for zoom, _ in VIEWS:
+            native[zoom].append(native_fps(bench, zoom))
+        first, fps = web_round(site_folder)
+        firsts.append(first)
+        for zoom in fps:
+            browser[zoom].append(fps[zoom][0])
+            shown[zoom].append(fps[zoom][1])
+        print(f"round {r + 1}: native " + " ".join(f"{native[z][-1]:.1f}" for z, _ in VIEWS)
+              + ", web " + " ".join(f"{browser[z][-1]:.1f}" for z, _ in VIEWS)
+              + f", first frame {first:.0f} ms", flush=True)
+    print()
+    print(f"{'frames per second':24}{'native':>10}{'web':>10}{'(shown)':>10}{'web/native':>12}"
+          "   goal web >= native / 2")
+    for zoom, view in VIEWS:
+        n, w = statistics.median(native[zoom]), statistics.median(browser[zoom])
+        print(f"{view:24}{n:10.1f}{w:10.1f}{statistics.median(shown[zoom]):10.1f}{w / n:12.2f}"
+              f"   {'met' if w >= n / 2 else 'NOT met'}")
+    first = statistics.median(firsts)
+    print(f"\npage load to first drawn frame: {first:.0f} ms (median of {rounds}; "
+          f"{min(firsts):.0f}-{max(firsts):.0f}), goal <= 1500 ms: {'met' if first <= 1500 else 'NOT met'}")
+    total_raw = total_gz = 0
+    for name, (raw, gz) in sizes(site_folder).items():
+        total_raw += raw
+        total_gz += gz
+        print(f"{name:20}{raw / 1024:8.1f} KiB raw {gz / 1024:8.1f} KiB gzipped")
+    print(f"{'together':20}{total_raw / 1024:8.1f} KiB raw {total_gz / 1024:8.1f} KiB gzipped, "
+          f"goal <= 300 KB gzipped: {'met' if total_gz <= 300_000 else 'NOT met'}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
