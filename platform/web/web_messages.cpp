@@ -140,8 +140,11 @@ std::vector<MSG> KeyDownMessages(const DomKeyDown& event, HWND target, DWORD tim
 
 bool BrowserKeepsKey(const DomKeyDown& event) {
   if (event.ctrl || event.meta || event.alt) return true;
+  // Reload, full screen and the developer tools. The other function keys are
+  // the program's: the browser would open help (F1), a search (F3) or the
+  // address bar (F6) and take the keys away from the page.
   const UINT code = OtherKeyFromPlace(event.code);
-  return code >= VK_F1 && code <= VK_F12;
+  return code == VK_F5 || code == VK_F11 || code == VK_F12;
 }
 
 std::vector<MSG> ButtonDownMessages(int button, long x, long y, bool shift, bool ctrl,

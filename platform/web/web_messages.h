@@ -29,8 +29,9 @@ UINT VirtualKeyFromDom(std::string_view key, std::string_view code, unsigned lon
 // lParam set on auto-repeat; none for a key without a code.
 std::vector<MSG> KeyDownMessages(const DomKeyDown& event, HWND target, DWORD time);
 
-// True when the browser should still act on the key (reload, developer
-// tools, full screen, its own shortcuts); every other key is the program's.
+// True when the browser should still act on the key (its shortcuts with
+// Ctrl, Alt or Meta; reload, full screen, developer tools); every other key
+// is the program's alone.
 bool BrowserKeepsKey(const DomKeyDown& event);
 
 // A button press at (x, y) in the canvas's displayed pixels; `button` is the

@@ -155,7 +155,13 @@ class WebGlDevice final : public StateDevice {
   // is a frame shown. (Drawing more frames between two refreshes was tried:
   // with software WebGL they queue up behind one another and fewer are shown.)
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
-    if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) {
+      // The browser took the context away (its GPU process restarted, say):
+      // nothing can be drawn, but the program must still yield, or the page
+      // would hang in its frame loop.
+      WaitForAnimationFrame();
+      return D3DERR_DEVICELOST;
+    }
     batch_.Flush();
     culler_.EndFrame();
     int width = 0;

@@ -80,6 +80,10 @@ TEST(WebKeyMessages, BrowserKeepsItsShortcutsOnly) {
   EXPECT_FALSE(BrowserKeepsKey(DomKeyDown{"Escape", "Escape", 27}));
   EXPECT_FALSE(BrowserKeepsKey(DomKeyDown{"Tab", "Tab", 9}));  // the focus stays on the canvas
   EXPECT_TRUE(BrowserKeepsKey(DomKeyDown{"F5", "F5", 116}));
+  EXPECT_TRUE(BrowserKeepsKey(DomKeyDown{"F12", "F12", 123}));
+  // Help would open a tab of its own and hide the page, which then stops.
+  EXPECT_FALSE(BrowserKeepsKey(DomKeyDown{"F1", "F1", 112}));
+  EXPECT_FALSE(BrowserKeepsKey(DomKeyDown{"F6", "F6", 117}));
   DomKeyDown reload{"r", "KeyR", 82};
   reload.ctrl = true;
   EXPECT_TRUE(BrowserKeepsKey(reload));
