@@ -37,7 +37,7 @@ cleanup() {
 trap cleanup EXIT
 
 title="Lattice pump probe $$"
-LATTICEGAS_PROBE_TITLE=$title LATTICEGAS_MESSAGEBOX=stderr \
+LATTICEGAS_PROBE_TITLE=$title \
   timeout 60 "${run[@]}" >"$work/log" 2>"$work/err" &
 pid=$!
 
