@@ -3,6 +3,7 @@
 // Present as Direct3D does.
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/headless_device.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/sdl/window_handle.h"
 
@@ -490,6 +491,9 @@ class GlDirect3D final : public IDirect3D9 {
 }  // namespace latticegas_d3d9
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
+  // Tests may have put a headless Direct3D in place.
+  if (latticegas_d3d9::HeadlessDirect3DInUse())
+    return latticegas_d3d9::CreateHeadlessDirect3D(SDKVersion);
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
   // Without a video system that can give OpenGL there is no Direct3D.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
