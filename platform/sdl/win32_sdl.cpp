@@ -14,10 +14,12 @@
 #include <cstring>
 #include <deque>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "platform/sdl/sdl_messages.h"
 #include "platform/sdl/win32_test_log.h"
+#include "platform/sdl/window_background.h"
 #include "platform/sdl/window_handle.h"
 
 namespace {
@@ -25,6 +27,7 @@ namespace {
 struct WindowClass {
   std::string name;
   WNDPROC procedure;
+  HBRUSH background;
   bool registered;
 };
 
@@ -236,6 +239,18 @@ HICON__ applicationIcon{};
 HICON__ arrowCursor{};
 HBRUSH__ stockObjects[20]{};
 
+// The colour of a stock brush, as Windows fills a client area with it; none
+// for the null brush and anything else (the window is then left as it is).
+std::optional<SDL_Color> BrushColour(HBRUSH brush) {
+  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(brush);
+  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(&stockObjects[0]);
+  if (at < first || (at - first) % sizeof(HBRUSH__) != 0) return std::nullopt;
+  static constexpr Uint8 kGreys[] = {255, 192, 128, 64, 0};  // WHITE_BRUSH to BLACK_BRUSH
+  const std::uintptr_t index = (at - first) / sizeof(HBRUSH__);
+  if (index >= std::size(kGreys)) return std::nullopt;
+  return SDL_Color{kGreys[index], kGreys[index], kGreys[index], 255};
+}
+
 }  // namespace
 
 SDL_Window* SdlWindowOf(HWND handle) {
@@ -262,8 +277,8 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     return 0;
   State& state = Global();
   if (state.classes.size() >= 0x4000) return 0;
-  state.classes.push_back(
-      WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc, true});
+  state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc,
+                                      windowClass->hbrBackground, true});
   return static_cast<ATOM>(kFirstAtom + state.classes.size() - 1);
 }
 
@@ -298,7 +313,12 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     // all, so the drawing surface is exactly the size asked for.
     window.sdl = SDL_CreateWindow(windowName != nullptr ? windowName : "", left, top, width,
                                   height, flags);
-    if (window.sdl != nullptr) window.sdlId = SDL_GetWindowID(window.sdl);
+    if (window.sdl != nullptr) {
+      window.sdlId = SDL_GetWindowID(window.sdl);
+      // Black, say, from the moment it is shown until the first frame.
+      if (const std::optional<SDL_Color> colour = BrushColour(windowClass->background))
+        SetWindowBackground(window.sdl, *colour);
+    }
     // No window (no OpenGL, say) leaves a record without one, as without a display.
   }
 

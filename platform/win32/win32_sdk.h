@@ -94,8 +94,12 @@ struct WNDCLASSA {
 
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define BLACK_BRUSH 4
 #define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
 
 // Class and window styles.
 #define CS_VREDRAW 0x0001
