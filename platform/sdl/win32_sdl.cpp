@@ -88,16 +88,16 @@ HWND FindBySdlId(Uint32 id) {
   return nullptr;
 }
 
-const WindowClass* FindClass(LPCSTR name) {
+WindowClass* FindClass(LPCSTR name) {
   State& state = Global();
   const auto value = reinterpret_cast<std::uintptr_t>(name);
   if (value == 0) return nullptr;
   if (value <= 0xFFFF) {  // an atom in place of the name
     if (value < kFirstAtom || value - kFirstAtom >= state.classes.size()) return nullptr;
-    const WindowClass& windowClass = state.classes[value - kFirstAtom];
+    WindowClass& windowClass = state.classes[value - kFirstAtom];
     return windowClass.registered ? &windowClass : nullptr;
   }
-  for (const WindowClass& windowClass : state.classes)
+  for (WindowClass& windowClass : state.classes)
     if (windowClass.registered && strcasecmp(windowClass.name.c_str(), name) == 0)
       return &windowClass;  // as Windows: any case
   return nullptr;
@@ -284,10 +284,10 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
 
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
   Note([&] { return "UnregisterClassA(" + Quoted(className) + ")"; });
-  const WindowClass* found = FindClass(className);
+  WindowClass* found = FindClass(className);
   // As on Windows, a class stays while a window of it exists.
   if (found == nullptr || HasLiveWindow(found)) return FALSE;
-  const_cast<WindowClass*>(found)->registered = false;
+  found->registered = false;
   return TRUE;
 }
 
@@ -303,7 +303,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
   if (height == CW_USEDEFAULT || height <= 0) height = kDefaultHeight;
 
   Window window{windowClass, windowClass->procedure, nullptr, 0, width, height,
-                true,        false,                  false,   false};
+                true, false, false, false};
   if (StartVideo(windowClass->name.c_str())) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
@@ -315,7 +315,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
                                   height, flags);
     if (window.sdl != nullptr) {
       window.sdlId = SDL_GetWindowID(window.sdl);
-      // Black, say, from the moment it is shown until the first frame.
+      // The class brush's colour from the moment it is shown until the
+      // program draws (black for the program, until its first frame).
       if (const std::optional<SDL_Color> colour = BrushColour(windowClass->background))
         SetWindowBackground(window.sdl, *colour);
     }
