@@ -69,5 +69,7 @@ class StateDevice : public IDirect3DDevice9 {
 };
 
 D3DMATRIX IdentityMatrix();
+// a x b in float, a applying first, as D3DXMatrixMultiply.
+D3DMATRIX MatrixProduct(const D3DMATRIX& a, const D3DMATRIX& b);
 
 }  // namespace latticegas_d3d9

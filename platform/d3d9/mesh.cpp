@@ -1,5 +1,6 @@
 #include "platform/d3d9/mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -10,6 +11,14 @@ Mesh::Mesh(IDirect3DDevice9* device, std::vector<Vertex> vertices, std::vector<u
     : device_(device), vertices_(std::move(vertices)), indices_(std::move(indices)) {
   // A D3DX mesh keeps its device alive.
   device_->AddRef();
+  if (vertices_.empty()) return;
+  for (int c = 0; c < 3; ++c) bounds_.min[c] = bounds_.max[c] = vertices_.front().position[c];
+  for (const Vertex& v : vertices_) {
+    for (int c = 0; c < 3; ++c) {
+      bounds_.min[c] = std::min(bounds_.min[c], v.position[c]);
+      bounds_.max[c] = std::max(bounds_.max[c], v.position[c]);
+    }
+  }
 }
 
 Mesh::~Mesh() {

@@ -14,6 +14,12 @@ struct Vertex {
   float normal[3];
 };
 
+// The box around a mesh's vertices, in its own space.
+struct MeshBounds {
+  float min[3];
+  float max[3];
+};
+
 class Mesh final : public ID3DXMesh {
  public:
   Mesh(IDirect3DDevice9* device, std::vector<Vertex> vertices, std::vector<uint16_t> indices);
@@ -27,6 +33,7 @@ class Mesh final : public ID3DXMesh {
 
   const std::vector<Vertex>& vertices() const { return vertices_; }
   const std::vector<uint16_t>& indices() const { return indices_; }
+  const MeshBounds& bounds() const { return bounds_; }
   DWORD lastSubset() const { return lastSubset_; }
 
   // Buffers a drawing device made for this mesh, and how to give them back;
@@ -42,6 +49,7 @@ class Mesh final : public ID3DXMesh {
   IDirect3DDevice9* device_;
   std::vector<Vertex> vertices_;
   std::vector<uint16_t> indices_;
+  MeshBounds bounds_{};
   DWORD lastSubset_ = 0;
 };
 

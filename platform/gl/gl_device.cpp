@@ -3,17 +3,33 @@
 // Present as Direct3D does.
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/headless_device.h"
 #include "platform/d3d9/mesh.h"
+#include "platform/gl/gl_device_testing.h"
 #include "platform/sdl/window_handle.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
+#include <vector>
 
-namespace latticegas_d3d9 {
+namespace latticegas_gl {
 namespace {
+
+using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::DrawCuller;
+using latticegas_d3d9::GlClipProjection;
+using latticegas_d3d9::IdentityMatrix;
+using latticegas_d3d9::MatrixProduct;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::RasterSetup;
+using latticegas_d3d9::StateDevice;
+using latticegas_d3d9::Vertex;
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.
 struct GlFunctions {
@@ -53,15 +69,6 @@ struct GlFunctions {
            Load(&BufferData, "glBufferData");
   }
 };
-
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r{};
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j)
-      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                  a.m[i][3] * b.m[3][j];
-  return r;
-}
 
 void ColourOf(const D3DCOLORVALUE& c, GLfloat out[4]) {
   out[0] = c.r;
@@ -124,6 +131,9 @@ class GlDevice final : public StateDevice {
     glEnableClientState(GL_NORMAL_ARRAY);
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
+    windowHasDepthStencil_ = WindowHasDepthStencil();
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -131,6 +141,7 @@ class GlDevice final : public StateDevice {
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    ChooseTarget();
     GLbitfield mask = 0;
     if ((Flags & D3DCLEAR_TARGET) != 0) {
       GLfloat c[4];
@@ -178,31 +189,89 @@ class GlDevice final : public StateDevice {
 
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
-    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // Both buffers count rows from the bottom, so the copy keeps the picture upright.
-    gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
-                        static_cast<GLint>(backBufferHeight()), 0, 0, drawableWidth,
-                        drawableHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    ChooseTarget();
+    if (presentHook) presentHook();
+    culler_.EndFrame();
+    ++counters.frames;
+    drawsSinceFlush_ = 0;
+    if (!drawingToWindow_) {
+      int drawableWidth = 0;
+      int drawableHeight = 0;
+      SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
+      gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+      gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+      // Both buffers count rows from the bottom, so the copy keeps the picture upright.
+      gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
+                          static_cast<GLint>(backBufferHeight()), 0, 0, drawableWidth,
+                          drawableHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    }
     SDL_GL_SwapWindow(window_);
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    targetChosen_ = false;
     return D3D_OK;
   }
 
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
+    ChooseTarget();
+    const D3DMATRIX modelView = MatrixProduct(world(), view());
+    culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
+                                  renderState(D3DRS_FILLMODE), false});
+    const CulledDraw draw = culler_.Cull(mesh, modelView);
+    if (draw.indices.empty()) {
+      ++counters.skipped;
+      return;
+    }
     if (mesh.vertexBuffer == 0) Upload(mesh);
-    ApplyState();
+    ApplyState(modelView);
     gl_.BindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
     glVertexPointer(3, GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(0));
     glNormalPointer(GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(3 * sizeof(float)));
-    gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices().size()), GL_UNSIGNED_SHORT,
-                   nullptr);
+    if (draw.whole) {
+      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
+                     nullptr);
+    } else {
+      // A part of the list: handed over from memory, as the part changes
+      // with the matrix.
+      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
+                     draw.indices.data());
+    }
+    ++counters.draws;
+    if (options.flushEvery != 0 && softwareBinning_ && ++drawsSinceFlush_ >= options.flushEvery) {
+      // Let the raster threads start on what is binned while we go on.
+      glFlush();
+      drawsSinceFlush_ = 0;
+    }
   }
+
+  void SetOptions(const DeviceOptions& newOptions) {
+    options = newOptions;
+    culler_.SetOptions(options.culling);
+  }
+
+  std::vector<uint8_t> ReadPixels() {
+    std::vector<uint8_t> pixels;
+    if (!MakeCurrent()) return pixels;
+    const GLsizei width = static_cast<GLsizei>(backBufferWidth());
+    const GLsizei height = static_cast<GLsizei>(backBufferHeight());
+    pixels.resize(static_cast<std::size_t>(width) * height * 4);
+    ChooseTarget();
+    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+    if (drawingToWindow_) glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    // OpenGL counts rows from the bottom.
+    const std::size_t row = static_cast<std::size_t>(width) * 4;
+    for (GLsizei y = 0; y < height / 2; ++y)
+      std::swap_ranges(pixels.begin() + y * row, pixels.begin() + (y + 1) * row,
+                       pixels.begin() + (height - 1 - y) * row);
+    return pixels;
+  }
+
+  DeviceOptions options;
+  DeviceCounters counters;
+  std::function<void()> presentHook;
 
  private:
   ~GlDevice() override {
@@ -223,6 +292,33 @@ class GlDevice final : public StateDevice {
   // call may be made.
   bool ContextUsable() const {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_GetWindowFromID(windowId_) == window_;
+  }
+
+  // Where a frame is drawn, chosen when it begins: straight into the window
+  // when its client area is the back buffer's size and it has a depth and
+  // stencil buffer like the automatic one, which spares copying the frame at
+  // Present; otherwise into the offscreen back buffer, stretched onto the
+  // window at Present as Direct3D does.
+  void ChooseTarget() {
+    if (targetChosen_) return;
+    targetChosen_ = true;
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(window_, &width, &height);
+    drawingToWindow_ = options.directToWindow && windowHasDepthStencil_ &&
+                       width == static_cast<int>(backBufferWidth()) &&
+                       height == static_cast<int>(backBufferHeight());
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+  }
+
+  bool WindowHasDepthStencil() {
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    GLint depthBits = 0;
+    GLint stencilBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    return depthBits == 24 && stencilBits == 8;
   }
 
   bool MakeCurrent() {
@@ -253,11 +349,12 @@ class GlDevice final : public StateDevice {
     };
   }
 
-  void ApplyState() {
+  void ApplyState(const D3DMATRIX& modelView) {
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
       appliedMaterial_ = ~0u;  // specular depends on a render state
+      materialValid_ = false;
     }
     if (appliedTransforms_ != transformVersion || appliedLights_ != lightVersion) {
       if (appliedProjection_ != transformVersion) {
@@ -272,13 +369,17 @@ class GlDevice final : public StateDevice {
         glLoadMatrixf(&view().m[0][0]);
         ApplyLights();
       }
-      D3DMATRIX modelView = Multiply(world(), view());
       glLoadMatrixf(&modelView.m[0][0]);
       appliedTransforms_ = transformVersion;
     }
     if (appliedMaterial_ != materialVersion) {
       appliedMaterial_ = materialVersion;
-      ApplyMaterial();
+      // The particles set a material each, mostly the one already applied.
+      if (std::memcmp(&material(), &lastMaterial_, sizeof lastMaterial_) != 0 || !materialValid_) {
+        lastMaterial_ = material();
+        materialValid_ = true;
+        ApplyMaterial();
+      }
     }
   }
 
@@ -289,15 +390,7 @@ class GlDevice final : public StateDevice {
   }
 
   void ApplyProjection() {
-    // Direct3D's clip space keeps 0 <= z <= w, OpenGL's -w <= z <= w: remap
-    // z' = 2z - w. Direct3D 9 also samples pixels at their corners rather
-    // than their centres: shift by half a pixel right and down.
-    D3DMATRIX remap = IdentityMatrix();
-    remap._33 = 2.0f;
-    remap._43 = -1.0f;
-    remap._41 = 1.0f / static_cast<float>(viewport().Width);
-    remap._42 = -1.0f / static_cast<float>(viewport().Height);
-    D3DMATRIX p = Multiply(projection(), remap);
+    D3DMATRIX p = GlClipProjection(projection(), viewport());
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(&p.m[0][0]);
     const D3DVIEWPORT9& vp = viewport();
@@ -418,6 +511,15 @@ class GlDevice final : public StateDevice {
   unsigned appliedLights_ = ~0u;
   unsigned appliedMaterial_ = ~0u;
   D3DMATRIX lastView_{};
+  D3DMATERIAL9 lastMaterial_{};
+  bool materialValid_ = false;
+  DrawCuller culler_;
+  // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
+  bool softwareBinning_ = false;
+  bool windowHasDepthStencil_ = false;
+  bool targetChosen_ = false;
+  bool drawingToWindow_ = false;
+  unsigned drawsSinceFlush_ = 0;
 };
 
 class GlDirect3D final : public IDirect3D9 {
@@ -488,7 +590,48 @@ class GlDirect3D final : public IDirect3D9 {
 };
 
 }  // namespace
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_gl
+
+namespace latticegas_gl {
+
+namespace {
+GlDevice* Ours(IDirect3DDevice9* device) { return dynamic_cast<GlDevice*>(device); }
+}  // namespace
+
+bool GetDeviceOptions(IDirect3DDevice9* device, DeviceOptions* options) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr || options == nullptr) return false;
+  *options = gl->options;
+  return true;
+}
+
+bool SetDeviceOptions(IDirect3DDevice9* device, const DeviceOptions& options) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr) return false;
+  gl->SetOptions(options);
+  return true;
+}
+
+bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr) return false;
+  gl->presentHook = std::move(hook);
+  return true;
+}
+
+std::vector<uint8_t> ReadBackBuffer(IDirect3DDevice9* device) {
+  GlDevice* gl = Ours(device);
+  return gl == nullptr ? std::vector<uint8_t>{} : gl->ReadPixels();
+}
+
+bool GetDeviceCounters(IDirect3DDevice9* device, DeviceCounters* counters) {
+  GlDevice* gl = Ours(device);
+  if (gl == nullptr || counters == nullptr) return false;
+  *counters = gl->counters;
+  return true;
+}
+
+}  // namespace latticegas_gl
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   // Tests may have put a headless Direct3D in place.
@@ -502,5 +645,5 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if (driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0) {
     return nullptr;
   }
-  return new latticegas_d3d9::GlDirect3D();
+  return new latticegas_gl::GlDirect3D();
 }

@@ -172,6 +172,10 @@ bool StartVideo(const char* className) {
   setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
   state.video = SDL_Init(SDL_INIT_VIDEO) == 0 && DrawsSomewhere() ? Video::available
                                                                      : Video::unavailable;
+  // Windows come with a 24-bit depth and 8-bit stencil buffer, the format of
+  // Direct3D's automatic one, so the device can draw straight into them.
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
   return state.video == Video::available;
 }
 

@@ -20,7 +20,7 @@ endif()
 target_sources(scene_probe PRIVATE test_entry.cpp)
 target_link_libraries(scene_probe PRIVATE latticegas_platform latticegas_entry)
 
-add_executable(gl_tests gl_d3dx_golden_test.cpp gl_headless_device_test.cpp)
+add_executable(gl_tests gl_d3dx_golden_test.cpp gl_headless_device_test.cpp draw_culler_test.cpp)
 target_link_libraries(gl_tests PRIVATE latticegas_platform GTest::gtest GTest::gtest_main)
 target_compile_definitions(gl_tests PRIVATE
   LATTICEGAS_D3DX_GOLDEN="${CMAKE_CURRENT_SOURCE_DIR}/d3dx_golden.txt")
@@ -34,3 +34,10 @@ add_test(NAME gl_scene_matches_d3d9
     ${CMAKE_CURRENT_BINARY_DIR}/scene_compare)
 set_tests_properties(gl_scene_matches_d3d9 PROPERTIES
   LABELS wine TIMEOUT 180 RUN_SERIAL ON SKIP_RETURN_CODE 77)
+
+# The program's frames on a real display, culling off and on.
+add_executable(gl_display_tests gl_culling_display_test.cpp)
+target_link_libraries(gl_display_tests PRIVATE latticegas_app GTest::gtest GTest::gtest_main)
+latticegas_warnings(gl_display_tests)
+gtest_discover_tests(gl_display_tests PROPERTIES LABELS display TIMEOUT 120 RUN_SERIAL ON
+  DISCOVERY_TIMEOUT 60)

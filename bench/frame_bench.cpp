@@ -1,0 +1,94 @@
+// Frames per second of the program's own frame loop turn (messages, then
+// DrawFrame: clear, links and nodes, particles, present) on a real window with
+// the OpenGL device: the start-up grid with randomised particles, seen from the
+// start, after 8 and after 25 zoom-outs (the whole grid), with the device's
+// culling off and on; and from so close that nothing is drawn (40 zoom-ins put
+// the plane nearer than the near clipping plane): a frame's fixed cost. The simulation is paced by frames, so this is its speed.
+// Needs a display (bench/e2e/frames.sh makes one); compare the pairs from one
+// run, with --benchmark_enable_random_interleaving and repetitions.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "app/frame.h"
+#include "app/globals.h"
+#include "app/window_proc.h"
+#include "lattice/hex_grid.h"
+#include "platform/gl/gl_device_testing.h"
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+// The program's start-up, without its loop: window, device, grid, then
+// particles from a fixed seed.
+bool StartProgram() {
+  static const bool started = [] {
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "Lattice";
+    if (RegisterClassA(&windowClass) == 0) return false;
+    HWND window = CreateWindowExA(0, "Lattice", "Lattice gas simulation", WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    if (!graphics.InitD3D(window, kWidth, kHeight)) return false;
+    BuildHexGrid(lattice, gridCentre, 25);
+    std::srand(1);
+    lattice.RandomizeParticles();
+    return true;
+  }();
+  return started;
+}
+
+void Turn() {
+  MSG message{};
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  DrawFrame();
+}
+
+// Arguments: zoom steps from the start view, out when positive, in when
+// negative; culling off (0) or on (1); drawing into the offscreen back buffer
+// (0) or straight into the window (1); a flush every so many draws (0: none).
+void BM_Frame(benchmark::State& state) {
+  if (!StartProgram()) {
+    state.SkipWithError("no window or device: run on a display with OpenGL");
+    return;
+  }
+  camera = Camera(20.0f);
+  for (int i = 0; i < state.range(0); ++i) camera.Zoom(-1.0f);
+  for (int i = 0; i > state.range(0); --i) camera.Zoom(+1.0f);
+  latticegas_gl::DeviceOptions options;
+  latticegas_gl::GetDeviceOptions(graphics.device, &options);
+  const bool on = state.range(1) != 0;
+  options.culling = latticegas_d3d9::CullingOptions{on, on, on};
+  options.directToWindow = state.range(2) != 0;
+  options.flushEvery = static_cast<unsigned>(state.range(3));
+  latticegas_gl::SetDeviceOptions(graphics.device, options);
+  for (int i = 0; i < 5; ++i) Turn();
+
+  latticegas_gl::DeviceCounters before;
+  latticegas_gl::GetDeviceCounters(graphics.device, &before);
+  for (auto _ : state) Turn();
+  latticegas_gl::DeviceCounters after;
+  latticegas_gl::GetDeviceCounters(graphics.device, &after);
+  const double frames = static_cast<double>(after.frames - before.frames);
+  state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
+  state.counters["drawn"] = static_cast<double>(after.draws - before.draws) / frames;
+  state.counters["skipped"] = static_cast<double>(after.skipped - before.skipped) / frames;
+}
+BENCHMARK(BM_Frame)
+    ->ArgNames({"zoomOuts", "culling", "direct", "flushEvery"})
+    ->ArgsProduct({{-40, 0, 8, 25}, {0, 1}, {0, 1}, {0, 100, 300, 1000}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
+
+}  // namespace

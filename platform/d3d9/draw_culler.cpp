@@ -1,0 +1,340 @@
+#include "platform/d3d9/draw_culler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/mesh.h"
+
+namespace latticegas_d3d9 {
+namespace {
+
+// The renderer computes in float, we in double from the same float inputs: a
+// clip coordinate of ours may differ from its by this much, relative to the
+// sum of the magnitudes of the products that make it up (float rounds to 6e-8;
+// a few roundings in a row stay far below this).
+constexpr double kClipError = 1e-5;
+// Window positions: rasterisers snap vertices to a sub-pixel grid (1/256 of a
+// pixel in Mesa's llvmpipe) and compute them in float; a sixty-fourth of a
+// pixel, plus a relative part for places far from the origin, covers both.
+constexpr double kWindowMargin = 1.0 / 64.0;
+constexpr double kWindowRelativeError = 2e-6;
+// A triangle whose pixel centres are tested one by one; larger ones are kept.
+constexpr int kMaxCentresTested = 64;
+// Lists unused for this many frames are dropped.
+constexpr unsigned kFramesKept = 2;
+
+// The pixel-centre columns (or rows) that a span [low, high] may reach,
+// clamped to the viewport's `size` pixels: centres sit at i + 0.5.
+struct CentreRange {
+  int first;
+  int last;
+  bool empty() const { return first > last; }
+  int count() const { return last - first + 1; }
+};
+
+CentreRange CentresIn(double low, double high, double size) {
+  const double first = std::max(0.0, std::ceil(low - 0.5));
+  const double last = std::min(size - 1.0, std::floor(high - 0.5));
+  if (!(first <= last)) return CentreRange{1, 0};
+  return CentreRange{static_cast<int>(first), static_cast<int>(last)};
+}
+
+// Cross product of (b - a) and (p - a): positive when p lies to the left of
+// a -> b, with y up.
+double Cross(double ax, double ay, double bx, double by, double px, double py) {
+  return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+}
+
+double Manhattan(const ViewportVertex& a, const ViewportVertex& b) {
+  return std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
+}
+
+// The renderer draws the triangle whose corners lie within `error` (in x and
+// in y) of ours. Every point of that triangle then lies within `error` of
+// ours too, so it lies inside ours grown by a square of that half-size; and
+// its signed area differs from ours by at most the tolerance below.
+struct Triangle {
+  const ViewportVertex* v[3];
+  double error;
+  double area;  // twice the signed area, y up: positive when counter-clockwise
+
+  Triangle(const ViewportVertex& a, const ViewportVertex& b, const ViewportVertex& c)
+      : v{&a, &b, &c},
+        error(std::max({a.error, b.error, c.error})),
+        area(Cross(a.x, a.y, b.x, b.y, c.x, c.y)) {}
+
+  double AreaTolerance() const {
+    return 2.0 * error * (Manhattan(*v[0], *v[1]) + Manhattan(*v[0], *v[2])) + 8.0 * error * error;
+  }
+
+  // True when the renderer's triangle faces the culled way for certain.
+  bool ClearlyFacingAway(DWORD cullMode) const {
+    if (cullMode == D3DCULL_NONE) return false;
+    // Counter-clockwise in window space with y up is counter-clockwise on
+    // screen, which Direct3D's default mode culls.
+    const double culledSign = cullMode == D3DCULL_CW ? -1.0 : 1.0;
+    return area * culledSign > AreaTolerance();
+  }
+
+  // True when centre (px, py) lies in our triangle grown by the error square,
+  // taken counter-clockwise (orientation 1) or clockwise (-1).
+  bool MayCover(double orientation, double px, double py) const {
+    for (int k = 0; k < 3; ++k) {
+      const ViewportVertex& a = *v[k];
+      const ViewportVertex& b = *v[(k + 1) % 3];
+      // The square reaches this far across the edge's line.
+      const double reach = error * Manhattan(a, b);
+      if (Cross(a.x, a.y, b.x, b.y, px, py) * orientation < -reach) return false;
+    }
+    return true;
+  }
+
+  // True when no pixel centre of the viewport can be covered.
+  bool CoversNoCentre(double width, double height) const {
+    double xLow = v[0]->x, xHigh = xLow, yLow = v[0]->y, yHigh = yLow;
+    for (const ViewportVertex* p : v) {
+      xLow = std::min(xLow, p->x);
+      xHigh = std::max(xHigh, p->x);
+      yLow = std::min(yLow, p->y);
+      yHigh = std::max(yHigh, p->y);
+    }
+    const CentreRange columns = CentresIn(xLow - error, xHigh + error, width);
+    const CentreRange rows = CentresIn(yLow - error, yHigh + error, height);
+    if (columns.empty() || rows.empty()) return true;
+    if (columns.count() * rows.count() > kMaxCentresTested) return false;
+    // Too thin to be sure of its winding: it could be either way round.
+    const bool windingKnown = std::fabs(area) > AreaTolerance();
+    for (int row = rows.first; row <= rows.last; ++row) {
+      for (int column = columns.first; column <= columns.last; ++column) {
+        const double px = column + 0.5;
+        const double py = row + 0.5;
+        if (windingKnown ? MayCover(area > 0.0 ? 1.0 : -1.0, px, py)
+                         : MayCover(1.0, px, py) || MayCover(-1.0, px, py))
+          return false;
+      }
+    }
+    return true;
+  }
+};
+
+// Plane k of the clip volume as coefficients of clip (x, y, z, w): the point
+// lies beyond it when the sum is positive.
+constexpr double kPlanes[6][4] = {{1, 0, 0, -1}, {-1, 0, 0, -1}, {0, 1, 0, -1},
+                                  {0, -1, 0, -1}, {0, 0, 1, -1}, {0, 0, -1, -1}};
+
+}  // namespace
+
+D3DMATRIX GlClipProjection(const D3DMATRIX& projection, const D3DVIEWPORT9& viewport) {
+  D3DMATRIX remap = IdentityMatrix();
+  remap._33 = 2.0f;
+  remap._43 = -1.0f;
+  remap._41 = 1.0f / static_cast<float>(viewport.Width);
+  remap._42 = -1.0f / static_cast<float>(viewport.Height);
+  return MatrixProduct(projection, remap);
+}
+
+bool TriangleCannotReachAPixel(const ViewportVertex& a, const ViewportVertex& b,
+                               const ViewportVertex& c, double width, double height,
+                               DWORD cullMode, bool pixelCentresDecide) {
+  if ((a.outside & b.outside & c.outside) != 0) return true;
+  if (!a.projectable || !b.projectable || !c.projectable) return false;
+  const Triangle t(a, b, c);
+  return t.ClearlyFacingAway(cullMode) || (pixelCentresDecide && t.CoversNoCentre(width, height));
+}
+
+bool RasterSetup::operator==(const RasterSetup& other) const {
+  return std::memcmp(&projection, &other.projection, sizeof projection) == 0 &&
+         std::memcmp(&viewport, &other.viewport, sizeof viewport) == 0 &&
+         cullMode == other.cullMode && fillMode == other.fillMode &&
+         multisampled == other.multisampled;
+}
+
+bool DrawCuller::Key::operator==(const Key& other) const {
+  return mesh == other.mesh && std::memcmp(&modelView, &other.modelView, sizeof modelView) == 0;
+}
+
+std::size_t DrawCuller::KeyHash::operator()(const Key& key) const {
+  uint64_t words[8];
+  std::memcpy(words, &key.modelView, sizeof words);
+  uint64_t h = reinterpret_cast<uintptr_t>(key.mesh) * 0x9E3779B97F4A7C15ull;
+  for (uint64_t w : words) {
+    h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 31;
+  }
+  return static_cast<std::size_t>(h);
+}
+
+void DrawCuller::SetRaster(const RasterSetup& setup) {
+  if (haveSetup_ && setup == setup_) return;
+  setup_ = setup;
+  haveSetup_ = true;
+  pixelCentresDecide_ = setup.fillMode == D3DFILL_SOLID && !setup.multisampled;
+  glProjection_ = GlClipProjection(setup.projection, setup.viewport);
+  cache_.clear();
+}
+
+void DrawCuller::SetOptions(const CullingOptions& options) {
+  options_ = options;
+  cache_.clear();
+}
+
+ViewportVertex DrawCuller::Carry(const ClipTransform& t, const float* position) const {
+  const double in[4] = {position[0], position[1], position[2], 1.0};
+  double clip[4];
+  double error[4];
+  for (int j = 0; j < 4; ++j) {
+    clip[j] = in[0] * t.clip[0][j] + in[1] * t.clip[1][j] + in[2] * t.clip[2][j] + t.clip[3][j];
+    error[j] = kClipError * (std::fabs(in[0]) * t.magnitude[0][j] +
+                             std::fabs(in[1]) * t.magnitude[1][j] +
+                             std::fabs(in[2]) * t.magnitude[2][j] + t.magnitude[3][j]);
+  }
+  ViewportVertex v{};
+  for (int k = 0; k < 6; ++k) {
+    const int axis = k / 2;
+    const double beyond = kPlanes[k][axis] * clip[axis] - clip[3];
+    if (beyond > error[axis] + error[3]) v.outside |= 1u << k;
+  }
+  const double w = clip[3];
+  v.projectable = w > 2.0 * error[3];
+  if (!v.projectable) return v;
+  const double halfWidth = setup_.viewport.Width / 2.0;
+  const double halfHeight = setup_.viewport.Height / 2.0;
+  const double nx = clip[0] / w;
+  const double ny = clip[1] / w;
+  // How far x / w and y / w move when x, y and w are each off by their bound.
+  const double ex = (error[0] + std::fabs(nx) * error[3]) / (w - error[3]);
+  const double ey = (error[1] + std::fabs(ny) * error[3]) / (w - error[3]);
+  v.x = (nx + 1.0) * halfWidth;
+  v.y = (ny + 1.0) * halfHeight;
+  v.error = std::max(ex * halfWidth, ey * halfHeight) + kWindowMargin +
+            kWindowRelativeError * std::max(std::fabs(v.x), std::fabs(v.y));
+  return v;
+}
+
+// The box around the mesh against each plane: its least value there (centre
+// less spread) beyond the rounding allowance of its largest corner.
+bool DrawCuller::BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) const {
+  const MeshBounds& b = mesh.bounds();
+  double centre[3];
+  double half[3];
+  for (int i = 0; i < 3; ++i) {
+    centre[i] = (static_cast<double>(b.min[i]) + b.max[i]) / 2.0;
+    half[i] = (static_cast<double>(b.max[i]) - b.min[i]) / 2.0;
+  }
+  for (const auto& plane : kPlanes) {
+    double least = 0.0;
+    double allowance = 0.0;
+    for (int i = 0; i < 4; ++i) {
+      double coefficient = 0.0;
+      double magnitude = 0.0;
+      for (int j = 0; j < 4; ++j) {
+        coefficient += t.clip[i][j] * plane[j];
+        magnitude += t.magnitude[i][j] * std::fabs(plane[j]);
+      }
+      if (i == 3) {
+        least += coefficient;
+        allowance += magnitude;
+      } else {
+        least += coefficient * centre[i] - std::fabs(coefficient) * half[i];
+        allowance += magnitude * (std::fabs(centre[i]) + half[i]);
+      }
+    }
+    if (least > kClipError * allowance) return true;
+  }
+  return false;
+}
+
+bool DrawCuller::BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const {
+  const MeshBounds& b = mesh.bounds();
+  double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0, error = 0.0;
+  for (int c = 0; c < 8; ++c) {
+    const float p[3] = {(c & 1) ? b.max[0] : b.min[0], (c & 2) ? b.max[1] : b.min[1],
+                        (c & 4) ? b.max[2] : b.min[2]};
+    const ViewportVertex v = Carry(t, p);
+    if (!v.projectable) return false;
+    xLow = c == 0 ? v.x : std::min(xLow, v.x);
+    xHigh = c == 0 ? v.x : std::max(xHigh, v.x);
+    yLow = c == 0 ? v.y : std::min(yLow, v.y);
+    yHigh = c == 0 ? v.y : std::max(yHigh, v.y);
+    error = std::max(error, v.error);
+  }
+  return CentresIn(xLow - error, xHigh + error, setup_.viewport.Width).empty() ||
+         CentresIn(yLow - error, yHigh + error, setup_.viewport.Height).empty();
+}
+
+void DrawCuller::BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entry) {
+  vertices_.clear();
+  for (const Vertex& v : mesh.vertices()) vertices_.push_back(Carry(t, v.position));
+  const std::vector<uint16_t>& all = mesh.indices();
+  const double width = setup_.viewport.Width;
+  const double height = setup_.viewport.Height;
+  entry->indices.clear();
+  for (std::size_t i = 0; i + 2 < all.size(); i += 3) {
+    if (!TriangleCannotReachAPixel(vertices_[all[i]], vertices_[all[i + 1]],
+                                   vertices_[all[i + 2]], width, height, setup_.cullMode,
+                                   pixelCentresDecide_))
+      entry->indices.insert(entry->indices.end(), all.begin() + i, all.begin() + i + 3);
+  }
+  entry->state = Entry::State::listed;
+  entry->whole = entry->indices.size() == all.size();
+  if (entry->whole) entry->indices.clear();
+}
+
+CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
+  const std::span<const uint16_t> all(mesh.indices());
+  if (!haveSetup_) return CulledDraw{all, true};
+  // A draw seen before under the same setup needs no test again.
+  Entry* entry = nullptr;
+  if (options_.triangles) {
+    entry = &cache_.try_emplace(Key{&mesh, modelView}).first->second;
+    entry->lastUsed = frame_;
+    if (entry->state == Entry::State::listed) {
+      if (entry->whole) return CulledDraw{all, true};
+      return CulledDraw{entry->indices, false};
+    }
+  }
+  const ClipTransform t = ClipTransformOf(modelView);
+  const bool seenBefore = entry != nullptr && entry->state == Entry::State::seen;
+  if ((options_.frustum && BoxBeyondOnePlane(t, mesh)) ||
+      (!seenBefore && options_.subpixel && pixelCentresDecide_ && BoxHoldsNoCentre(t, mesh))) {
+    if (entry != nullptr) {
+      entry->state = Entry::State::listed;
+      entry->whole = false;
+    }
+    return CulledDraw{{}, false};
+  }
+  if (entry == nullptr) return CulledDraw{all, true};
+  // Moving things are seldom drawn twice alike: a list is made the second time.
+  if (!seenBefore) {
+    entry->state = Entry::State::seen;
+    return CulledDraw{all, true};
+  }
+  BuildList(t, mesh, entry);
+  if (entry->whole) return CulledDraw{all, true};
+  return CulledDraw{entry->indices, false};
+}
+
+DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView) const {
+  ClipTransform t;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      t.clip[i][j] = 0.0;
+      t.magnitude[i][j] = 0.0;
+      for (int k = 0; k < 4; ++k) {
+        const double product = static_cast<double>(modelView.m[i][k]) * glProjection_.m[k][j];
+        t.clip[i][j] += product;
+        t.magnitude[i][j] += std::fabs(product);
+      }
+    }
+  }
+  return t;
+}
+
+void DrawCuller::EndFrame() {
+  ++frame_;
+  std::erase_if(cache_, [this](const auto& item) { return frame_ - item.second.lastUsed > kFramesKept; });
+}
+
+}  // namespace latticegas_d3d9

@@ -1,0 +1,135 @@
+#pragma once
+// Decides, per DrawSubset, which triangles of a mesh can reach a pixel, so a
+// renderer draws only those: draws wholly outside the view or too small to
+// cover a pixel centre are skipped, and for the rest the triangles that face
+// away or cover no pixel centre are left out. The picture does not change:
+// every test allows for the renderer's own rounding on the drawing side, and
+// where in doubt a triangle is kept.
+//
+// The outcome for one (mesh, model-view matrix) is kept until the projection,
+// viewport, cull mode or fill mode changes, or until it goes unused for a few
+// frames; a triangle list is made the second time a pair is drawn, since a
+// moving particle is seldom drawn twice alike. No window system and no
+// graphics API: every renderer shares it.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/d3d9_api.h"
+
+namespace latticegas_d3d9 {
+
+class Mesh;
+
+// Direct3D's projection as an OpenGL renderer loads it: depth remapped from
+// Direct3D's 0 <= z <= w to OpenGL's -w <= z <= w, and shifted half a pixel
+// right and down, since Direct3D 9 samples pixels at their corners rather
+// than at their centres.
+D3DMATRIX GlClipProjection(const D3DMATRIX& projection, const D3DVIEWPORT9& viewport);
+
+// What decides which pixels a triangle covers, besides its own matrices.
+struct RasterSetup {
+  D3DMATRIX projection;  // Direct3D's, as set on the device
+  D3DVIEWPORT9 viewport;
+  DWORD cullMode;     // D3DCULL_*
+  DWORD fillMode;     // D3DFILL_*
+  bool multisampled;  // coverage is then not decided by pixel centres alone
+
+  bool operator==(const RasterSetup& other) const;
+};
+
+// Which tests run; all of them unless a test or benchmark turns some off.
+struct CullingOptions {
+  bool frustum = true;    // skip draws wholly outside one clip plane
+  bool subpixel = true;   // skip draws whose bounds hold no pixel centre
+  bool triangles = true;  // leave out triangles facing away or covering no pixel centre
+};
+
+// A vertex carried into the viewport: its place in pixels from the viewport's
+// lower left corner, y up as OpenGL counts, and how far the renderer's own
+// place for it may lie from ours in x and in y. `outside` has bit k set when
+// it lies clearly beyond clip plane k (x <= w, x >= -w, y <= w, y >= -w,
+// z <= w, z >= -w); x and y mean something only when it is `projectable`,
+// clearly in front of the eye.
+struct ViewportVertex {
+  double x;
+  double y;
+  double error;
+  unsigned outside;
+  bool projectable;
+};
+
+// The triangles to draw: the mesh's whole index list, or a part of it.
+struct CulledDraw {
+  std::span<const uint16_t> indices;
+  bool whole;
+};
+
+class DrawCuller {
+ public:
+  void SetRaster(const RasterSetup& setup);
+  void SetOptions(const CullingOptions& options);
+  const CullingOptions& options() const { return options_; }
+
+  // The triangles of `mesh` worth drawing with the model-view matrix
+  // `modelView` (world x view, as the renderer loads it); empty when the draw
+  // can be skipped. Valid until the next call.
+  CulledDraw Cull(const Mesh& mesh, const D3DMATRIX& modelView);
+
+  // Marks the end of a frame: lists unused for a few frames are dropped.
+  void EndFrame();
+
+  std::size_t cachedLists() const { return cache_.size(); }
+
+ private:
+  struct Key {
+    const Mesh* mesh;
+    D3DMATRIX modelView;
+    bool operator==(const Key& other) const;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const;
+  };
+  struct Entry {
+    // fresh: not drawn before; seen: drawn whole once; listed: `indices` (or
+    // the whole mesh, or nothing) is what to draw.
+    enum class State { fresh, seen, listed };
+    State state = State::fresh;
+    std::vector<uint16_t> indices;
+    bool whole = false;
+    unsigned lastUsed = 0;
+  };
+  // Clip coordinates of a point are the point x `clip`; `magnitude` bounds
+  // the size of the products that make up each, for the rounding allowance.
+  struct ClipTransform {
+    double clip[4][4];
+    double magnitude[4][4];
+  };
+
+  ClipTransform ClipTransformOf(const D3DMATRIX& modelView) const;
+  ViewportVertex Carry(const ClipTransform& t, const float* position) const;
+  bool BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) const;
+  bool BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const;
+  void BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entry);
+
+  RasterSetup setup_{};
+  bool haveSetup_ = false;
+  bool pixelCentresDecide_ = false;
+  D3DMATRIX glProjection_{};
+  CullingOptions options_;
+  std::unordered_map<Key, Entry, KeyHash> cache_;
+  unsigned frame_ = 0;
+  std::vector<ViewportVertex> vertices_;  // scratch for one mesh
+};
+
+// The triangle test on its own, for renderers and tests: true when the
+// triangle a, b, c (viewport vertices) clearly cannot colour a pixel of a
+// viewport `width` x `height` pixels, under `cullMode`; pixel centres decide
+// only when `pixelCentresDecide` (solid fill, one sample per pixel).
+bool TriangleCannotReachAPixel(const ViewportVertex& a, const ViewportVertex& b,
+                               const ViewportVertex& c, double width, double height,
+                               DWORD cullMode, bool pixelCentresDecide);
+
+}  // namespace latticegas_d3d9

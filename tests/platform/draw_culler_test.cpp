@@ -1,0 +1,357 @@
+// The draw culler against the rules, worked out here independently in double
+// precision: whatever it leaves out, a whole draw or one triangle, must lie
+// wholly beyond one plane of the clip volume that OpenGL clips to, face away
+// under the cull mode, or (in solid fill) cover no pixel's sample point, which
+// Direct3D 9 puts at the pixel's integer corner. Random matrices and viewports
+// catch a wrong sign, depth mapping or half-pixel shift; small objects placed
+// on and between sample points check that it keeps what it must and drops
+// what it can.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "platform/d3d9/draw_culler.h"
+#include "platform/d3d9/headless_device.h"
+#include "platform/d3d9/mesh.h"
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9_api.h"
+
+namespace {
+
+using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::DrawCuller;
+using latticegas_d3d9::MatrixProduct;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::RasterSetup;
+
+// One draw's setting, in Direct3D's terms.
+struct Scene {
+  D3DXMATRIX modelView;
+  D3DXMATRIX projection;
+  D3DVIEWPORT9 viewport;
+  DWORD cullMode;
+  DWORD fillMode;
+
+  RasterSetup Raster() const { return RasterSetup{projection, viewport, cullMode, fillMode, false}; }
+};
+
+struct ScreenVertex {
+  double clip[4];  // OpenGL's, as our device hands Direct3D's to it
+  double x;        // Direct3D screen pixels, y down
+  double y;
+};
+
+ScreenVertex ToScreen(const Scene& s, const float* p) {
+  ScreenVertex v{};
+  double view[4];
+  for (int j = 0; j < 4; ++j) {
+    view[j] = p[0] * static_cast<double>(s.modelView.m[0][j]) +
+              p[1] * static_cast<double>(s.modelView.m[1][j]) +
+              p[2] * static_cast<double>(s.modelView.m[2][j]) + s.modelView.m[3][j];
+  }
+  double clip[4];
+  for (int j = 0; j < 4; ++j) {
+    clip[j] = 0.0;
+    for (int k = 0; k < 4; ++k) clip[j] += view[k] * static_cast<double>(s.projection.m[k][j]);
+  }
+  const double w = clip[3];
+  if (w > 0.0) {
+    v.x = s.viewport.X + (clip[0] / w + 1.0) * s.viewport.Width / 2.0;
+    v.y = s.viewport.Y + (1.0 - clip[1] / w) * s.viewport.Height / 2.0;
+  }
+  // OpenGL's depth runs from -w to w where Direct3D's runs from 0 to w, and
+  // its pixel centres lie half a pixel right of and below Direct3D's samples:
+  // the device moves the picture by that much, and OpenGL clips there.
+  v.clip[0] = clip[0] + w / s.viewport.Width;
+  v.clip[1] = clip[1] - w / s.viewport.Height;
+  v.clip[2] = 2.0 * clip[2] - w;
+  v.clip[3] = w;
+  return v;
+}
+
+// OpenGL's clip volume: -w <= x, y, z <= w.
+bool AllBeyondOnePlane(const ScreenVertex* v[3]) {
+  auto all = [&](auto beyond) { return beyond(*v[0]) && beyond(*v[1]) && beyond(*v[2]); };
+  return all([](const ScreenVertex& p) { return p.clip[0] > p.clip[3]; }) ||
+         all([](const ScreenVertex& p) { return -p.clip[0] > p.clip[3]; }) ||
+         all([](const ScreenVertex& p) { return p.clip[1] > p.clip[3]; }) ||
+         all([](const ScreenVertex& p) { return -p.clip[1] > p.clip[3]; }) ||
+         all([](const ScreenVertex& p) { return p.clip[2] > p.clip[3]; }) ||
+         all([](const ScreenVertex& p) { return -p.clip[2] > p.clip[3]; });
+}
+
+double Cross(const ScreenVertex& a, const ScreenVertex& b, double px, double py) {
+  return (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+}
+
+// On screen (y down) a negative cross product turns counter-clockwise.
+bool FacesAway(const ScreenVertex* v[3], DWORD cullMode) {
+  const double cross = Cross(*v[0], *v[1], v[2]->x, v[2]->y);
+  if (cullMode == D3DCULL_CCW) return cross < 0.0;
+  if (cullMode == D3DCULL_CW) return cross > 0.0;
+  return false;
+}
+
+bool Inside(const ScreenVertex* v[3], double px, double py) {
+  const double a = Cross(*v[0], *v[1], px, py);
+  const double b = Cross(*v[1], *v[2], px, py);
+  const double c = Cross(*v[2], *v[0], px, py);
+  return (a >= 0 && b >= 0 && c >= 0) || (a <= 0 && b <= 0 && c <= 0);
+}
+
+bool CoversASample(const ScreenVertex* v[3], const D3DVIEWPORT9& vp) {
+  double xLow = v[0]->x, xHigh = xLow, yLow = v[0]->y, yHigh = yLow;
+  for (int k = 1; k < 3; ++k) {
+    xLow = std::min(xLow, v[k]->x);
+    xHigh = std::max(xHigh, v[k]->x);
+    yLow = std::min(yLow, v[k]->y);
+    yHigh = std::max(yHigh, v[k]->y);
+  }
+  const double x0 = std::max<double>(vp.X, std::ceil(xLow));
+  const double x1 = std::min<double>(vp.X + vp.Width - 1.0, std::floor(xHigh));
+  const double y0 = std::max<double>(vp.Y, std::ceil(yLow));
+  const double y1 = std::min<double>(vp.Y + vp.Height - 1.0, std::floor(yHigh));
+  for (double y = y0; y <= y1; ++y)
+    for (double x = x0; x <= x1; ++x)
+      if (Inside(v, x, y)) return true;
+  return false;
+}
+
+// Why a triangle may be left out, or null when it may not.
+const char* ReasonToLeaveOut(const Scene& s, const Mesh& mesh, std::size_t first) {
+  ScreenVertex corners[3];
+  const ScreenVertex* v[3];
+  for (int k = 0; k < 3; ++k) {
+    corners[k] = ToScreen(s, mesh.vertices()[mesh.indices()[first + k]].position);
+    v[k] = &corners[k];
+  }
+  if (AllBeyondOnePlane(v)) return "beyond a clip plane";
+  if (v[0]->clip[3] <= 0.0 || v[1]->clip[3] <= 0.0 || v[2]->clip[3] <= 0.0) return nullptr;
+  if (FacesAway(v, s.cullMode)) return "facing away";
+  if (s.fillMode == D3DFILL_SOLID && !CoversASample(v, s.viewport)) return "covering no sample";
+  return nullptr;
+}
+
+class DrawCullerTest : public ::testing::Test {
+ protected:
+  IDirect3DDevice9* device = nullptr;
+  ID3DXMesh* sphere = nullptr;
+  ID3DXMesh* cylinder = nullptr;
+
+  void SetUp() override {
+    device = latticegas_d3d9::CreateHeadlessDevice(1024, 768);
+    D3DXCreateSphere(device, 1.0f, 10, 10, &sphere, nullptr);
+    D3DXCreateCylinder(device, 0.1f, 0.1f, 1.0f, 5, 1, &cylinder, nullptr);
+  }
+  void TearDown() override {
+    sphere->Release();
+    cylinder->Release();
+    device->Release();
+  }
+
+  static const Mesh& Of(ID3DXMesh* mesh) { return *dynamic_cast<Mesh*>(mesh); }
+
+  // Every triangle the culler leaves out has a reason; returns how many it left out.
+  static std::size_t CheckLeftOut(const Scene& s, const Mesh& mesh, const CulledDraw& draw) {
+    const std::vector<uint16_t>& all = mesh.indices();
+    std::vector<bool> kept(all.size() / 3, draw.whole);
+    if (!draw.whole) {
+      // The kept triangles appear in their own order, each as a whole.
+      std::size_t next = 0;
+      for (std::size_t i = 0; i < draw.indices.size(); i += 3) {
+        while (next < kept.size() && !std::equal(all.begin() + 3 * next, all.begin() + 3 * next + 3,
+                                                 draw.indices.begin() + i))
+          ++next;
+        EXPECT_LT(next, kept.size()) << "a kept triangle is not one of the mesh's, in order";
+        if (next < kept.size()) kept[next++] = true;
+      }
+    }
+    std::size_t leftOut = 0;
+    for (std::size_t t = 0; t < kept.size(); ++t) {
+      if (kept[t]) continue;
+      ++leftOut;
+      EXPECT_NE(ReasonToLeaveOut(s, mesh, 3 * t), nullptr) << "triangle " << t << " was left out";
+    }
+    return leftOut;
+  }
+};
+
+D3DXMATRIX RandomWorld(std::mt19937& rng, const D3DXVECTOR3& at, float size) {
+  std::uniform_real_distribution<float> angle(-3.2f, 3.2f);
+  std::uniform_real_distribution<float> stretch(0.3f, 3.0f);
+  D3DXMATRIX scaling, rx, rz, translation;
+  D3DXMatrixScaling(&scaling, size * stretch(rng), size * stretch(rng), size * stretch(rng));
+  D3DXMatrixRotationX(&rx, angle(rng));
+  D3DXMatrixRotationZ(&rz, angle(rng));
+  D3DXMatrixTranslation(&translation, at.x, at.y, at.z);
+  return scaling * rx * rz * translation;
+}
+
+// Scenes from anywhere, looking anywhere, with objects from far below a pixel
+// to larger than the view, in and around the view, some through the near plane.
+Scene RandomScene(std::mt19937& rng) {
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> zero_one(0.0f, 1.0f);
+  Scene s{};
+  const D3DXVECTOR3 eye(50 * unit(rng), 50 * unit(rng), 50 * unit(rng));
+  D3DXVECTOR3 direction(unit(rng), unit(rng), unit(rng));
+  if (direction == D3DXVECTOR3(0, 0, 0)) direction = D3DXVECTOR3(0, 0, 1);
+  const D3DXVECTOR3 at = eye + direction;
+  const D3DXVECTOR3 up(unit(rng), 1.0f, unit(rng));
+  D3DXMATRIX view;
+  D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+  const float fov = 0.3f + 2.2f * zero_one(rng);
+  const float zn = 0.1f + 5.0f * zero_one(rng);
+  const float zf = zn * (2.0f + 1000.0f * zero_one(rng));
+  D3DXMatrixPerspectiveFovLH(&s.projection, fov, 0.5f + 1.5f * zero_one(rng), zn, zf);
+  const DWORD width = 1 + static_cast<DWORD>(1023 * zero_one(rng));
+  const DWORD height = 1 + static_cast<DWORD>(767 * zero_one(rng));
+  const DWORD x = static_cast<DWORD>((1024 - width) * zero_one(rng));
+  const DWORD y = static_cast<DWORD>((768 - height) * zero_one(rng));
+  s.viewport = D3DVIEWPORT9{x, y, width, height, 0.0f, 1.0f};
+  const DWORD culls[] = {D3DCULL_CCW, D3DCULL_CW, D3DCULL_NONE};
+  s.cullMode = culls[rng() % 3];
+  s.fillMode = rng() % 4 == 0 ? D3DFILL_WIREFRAME : D3DFILL_SOLID;
+
+  // An object on a ray within about the field of view, from in front of the
+  // near plane to beyond the far one, of any size up to a good part of its distance.
+  D3DXVECTOR3 forward = at - eye;
+  forward *= 1.0f / std::sqrt(forward.x * forward.x + forward.y * forward.y + forward.z * forward.z);
+  const float spread = std::tan(fov / 2.0f) * 1.6f;
+  const float distance = zn * std::pow(zf / zn * 1.5f, zero_one(rng)) * (rng() % 8 == 0 ? 0.5f : 1.0f);
+  D3DXMATRIX inverseView = view;  // rotation part transposed gives camera axes in world space
+  const D3DXVECTOR3 right(inverseView._11, inverseView._21, inverseView._31);
+  const D3DXVECTOR3 upward(inverseView._12, inverseView._22, inverseView._32);
+  const D3DXVECTOR3 centre = eye + distance * forward + (distance * spread * unit(rng)) * right +
+                             (distance * spread * unit(rng)) * upward;
+  const float size = distance * std::pow(10.0f, -4.0f + 4.0f * zero_one(rng));
+  s.modelView = MatrixProduct(RandomWorld(rng, centre, size), view);
+  return s;
+}
+
+TEST_F(DrawCullerTest, LeavesOutOnlyWhatCannotReachAPixel) {
+  std::mt19937 rng(20261208);
+  std::size_t draws = 0, skipped = 0, trianglesLeftOut = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const Scene s = RandomScene(rng);
+    const Mesh& mesh = Of(i % 2 == 0 ? sphere : cylinder);
+    DrawCuller culler;
+    culler.SetRaster(s.Raster());
+    // The first sight of a draw tests it whole; the second makes its list.
+    for (int sight = 0; sight < 2; ++sight) {
+      const CulledDraw draw = culler.Cull(mesh, s.modelView);
+      ++draws;
+      if (draw.indices.empty()) ++skipped;
+      trianglesLeftOut += CheckLeftOut(s, mesh, draw);
+      if (HasFailure()) {
+        ADD_FAILURE() << "scene " << i << ", sight " << sight;
+        return;
+      }
+    }
+  }
+  // The scenes exercise every kind of leaving out, not only the keeping.
+  EXPECT_GT(skipped, draws / 10);
+  EXPECT_LT(skipped, draws * 9 / 10);
+  EXPECT_GT(trianglesLeftOut, 10000u);
+}
+
+// A point straight ahead of an eye at the origin looking along +z, at `depth`,
+// under Direct3D screen point (sx, sy) of the scene's viewport.
+D3DXVECTOR3 Under(const Scene& s, double sx, double sy, float depth) {
+  const double nx = 2.0 * (sx - s.viewport.X) / s.viewport.Width - 1.0;
+  const double ny = 1.0 - 2.0 * (sy - s.viewport.Y) / s.viewport.Height;
+  return D3DXVECTOR3(static_cast<float>(nx * depth / s.projection._11),
+                     static_cast<float>(ny * depth / s.projection._22), depth);
+}
+
+TEST_F(DrawCullerTest, KeepsASpeckOnASamplePointAndDropsOneBetweenSamples) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> column(0, 1023), row(0, 767);
+  std::uniform_real_distribution<float> depth(2.0f, 500.0f);
+  Scene s{};
+  D3DXMatrixPerspectiveFovLH(&s.projection, 0.94247788f, 1.3333334f, 1.0f, 1000.0f);
+  s.viewport = D3DVIEWPORT9{0, 0, 1024, 768, 0.0f, 1.0f};
+  s.cullMode = D3DCULL_CCW;
+  s.fillMode = D3DFILL_SOLID;
+  for (int i = 0; i < 500; ++i) {
+    const float z = depth(rng);
+    const double pixel = z / s.projection._22 * 2.0 / 768.0;  // one pixel at that depth
+    const int cx = column(rng), cy = row(rng);
+    for (bool onSample : {true, false}) {
+      const double offset = onSample ? 0.0 : 0.5;
+      D3DXMATRIX scaling, translation;
+      // A quarter pixel across: whether it shows depends on where it sits.
+      const float radius = static_cast<float>(pixel * 0.125);
+      D3DXMatrixScaling(&scaling, radius, radius, radius);
+      const D3DXVECTOR3 c = Under(s, cx + offset, cy + offset, z);
+      D3DXMatrixTranslation(&translation, c.x, c.y, c.z);
+      s.modelView = scaling * translation;
+      DrawCuller culler;
+      culler.SetRaster(s.Raster());
+      for (int sight = 0; sight < 2; ++sight) {
+        const bool drawn = !culler.Cull(Of(sphere), s.modelView).indices.empty();
+        EXPECT_EQ(drawn, onSample) << "speck at pixel " << cx << "," << cy << " + " << offset
+                                   << ", depth " << z << ", sight " << sight;
+      }
+    }
+  }
+}
+
+TEST_F(DrawCullerTest, ListsFollowTheRasterSetupAndAreDroppedWhenUnused) {
+  std::mt19937 rng(99);
+  Scene s = RandomScene(rng);
+  // A sphere filling part of the view, with many triangles facing away.
+  D3DXMATRIX translation;
+  D3DXMatrixTranslation(&translation, 0.0f, 0.0f, 5.0f);
+  s.modelView = translation;
+  s.viewport = D3DVIEWPORT9{0, 0, 1024, 768, 0.0f, 1.0f};
+  D3DXMatrixPerspectiveFovLH(&s.projection, 0.94247788f, 1.3333334f, 1.0f, 1000.0f);
+  s.cullMode = D3DCULL_CCW;
+  s.fillMode = D3DFILL_SOLID;
+  const Mesh& mesh = Of(sphere);
+
+  DrawCuller culler;
+  auto listUnder = [&](const Scene& scene) {
+    culler.SetRaster(scene.Raster());
+    culler.Cull(mesh, scene.modelView);
+    const CulledDraw d = culler.Cull(mesh, scene.modelView);
+    return std::vector<uint16_t>(d.indices.begin(), d.indices.end());
+  };
+  auto fresh = [&](const Scene& scene) {
+    DrawCuller other;
+    other.SetRaster(scene.Raster());
+    other.Cull(mesh, scene.modelView);
+    const CulledDraw d = other.Cull(mesh, scene.modelView);
+    return std::vector<uint16_t>(d.indices.begin(), d.indices.end());
+  };
+  const std::vector<uint16_t> front = listUnder(s);
+  EXPECT_LT(front.size(), mesh.indices().size());
+
+  Scene changed = s;
+  changed.cullMode = D3DCULL_CW;
+  EXPECT_EQ(listUnder(changed), fresh(changed)) << "cull mode";
+  changed = s;
+  changed.fillMode = D3DFILL_WIREFRAME;
+  EXPECT_EQ(listUnder(changed), fresh(changed)) << "fill mode";
+  changed = s;
+  changed.viewport = D3DVIEWPORT9{0, 0, 300, 200, 0.0f, 1.0f};
+  EXPECT_EQ(listUnder(changed), fresh(changed)) << "viewport";
+  changed = s;
+  D3DXMatrixPerspectiveFovLH(&changed.projection, 0.2f, 1.3333334f, 1.0f, 1000.0f);
+  EXPECT_EQ(listUnder(changed), fresh(changed)) << "projection";
+  EXPECT_EQ(listUnder(s), front);
+
+  // Used in every frame, a list stays; unused for a few frames, it goes.
+  for (int frame = 0; frame < 5; ++frame) {
+    culler.Cull(mesh, s.modelView);
+    culler.EndFrame();
+  }
+  EXPECT_EQ(culler.cachedLists(), 1u);
+  for (int frame = 0; frame < 5; ++frame) culler.EndFrame();
+  EXPECT_EQ(culler.cachedLists(), 0u);
+}
+
+}  // namespace
