@@ -1,9 +1,8 @@
 // Frames per second of the program's own frame loop turn (messages, then
 // DrawFrame: clear, links and nodes, particles, present) on a real window with
 // the OpenGL device: the start-up grid with randomised particles, seen from the
-// start, after 8 and after 25 zoom-outs (the whole grid), with the device's
-// culling off and on; and from so close that nothing is drawn (40 zoom-ins put
-// the plane nearer than the near clipping plane): a frame's fixed cost. The simulation is paced by frames, so this is its speed.
+// start, after 8 and after 25 zoom-outs (the whole grid), and from so close
+// that nothing is drawn; with the device as it was and as it is now. The simulation is paced by frames, so this is its speed.
 // Needs a display (bench/e2e/frames.sh makes one); compare the pairs from one
 // run, with --benchmark_enable_random_interleaving and repetitions.
 #include <benchmark/benchmark.h>
@@ -54,10 +53,20 @@ void Turn() {
   DrawFrame();
 }
 
-// Arguments: zoom steps from the start view, out when positive, in when
-// negative; culling off (0) or on (1); drawing into the offscreen back buffer
-// (0) or straight into the window (1); a flush every so many draws (0: none).
-void BM_Frame(benchmark::State& state) {
+// The device as it was (no culling, drawing offscreen and copying the frame
+// at Present), with culling only, and as the program has it.
+enum Device { kBefore = 0, kCullingOnly = 1, kShipped = 2 };
+
+latticegas_gl::DeviceOptions OptionsFor(Device device) {
+  latticegas_gl::DeviceOptions options;  // what the program gets
+  if (device == kShipped) return options;
+  options.directToWindow = false;
+  options.flushEvery = 0;
+  if (device == kBefore) options.culling = latticegas_d3d9::CullingOptions{false, false, false};
+  return options;
+}
+
+void Measure(benchmark::State& state, const latticegas_gl::DeviceOptions& options) {
   if (!StartProgram()) {
     state.SkipWithError("no window or device: run on a display with OpenGL");
     return;
@@ -65,12 +74,6 @@ void BM_Frame(benchmark::State& state) {
   camera = Camera(20.0f);
   for (int i = 0; i < state.range(0); ++i) camera.Zoom(-1.0f);
   for (int i = 0; i > state.range(0); --i) camera.Zoom(+1.0f);
-  latticegas_gl::DeviceOptions options;
-  latticegas_gl::GetDeviceOptions(graphics.device, &options);
-  const bool on = state.range(1) != 0;
-  options.culling = latticegas_d3d9::CullingOptions{on, on, on};
-  options.directToWindow = state.range(2) != 0;
-  options.flushEvery = static_cast<unsigned>(state.range(3));
   latticegas_gl::SetDeviceOptions(graphics.device, options);
   for (int i = 0; i < 5; ++i) Turn();
 
@@ -84,11 +87,32 @@ void BM_Frame(benchmark::State& state) {
   state.counters["drawn"] = static_cast<double>(after.draws - before.draws) / frames;
   state.counters["skipped"] = static_cast<double>(after.skipped - before.skipped) / frames;
 }
-BENCHMARK(BM_Frame)
-    ->ArgNames({"zoomOuts", "culling", "direct", "flushEvery"})
-    ->ArgsProduct({{-40, 0, 8, 25}, {0, 1}, {0, 1}, {0, 100, 300, 1000}})
+
+// Arguments: zoom steps from the start view, out when positive, in when
+// negative (40 in puts the plane nearer than the near clipping plane, so
+// nothing is drawn: a frame's fixed cost); the device.
+void BM_Device(benchmark::State& state) {
+  Measure(state, OptionsFor(static_cast<Device>(state.range(1))));
+}
+BENCHMARK(BM_Device)
+    ->ArgNames({"zoomOuts", "device"})
+    ->ArgsProduct({{-40, 0, 8, 25}, {kBefore, kCullingOnly, kShipped}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0)
+    ->UseRealTime();
+
+// For tuning: every how many draws the software renderer is told to start
+// rasterising (0: only at Present), with everything else as shipped.
+void BM_FlushEvery(benchmark::State& state) {
+  latticegas_gl::DeviceOptions options;
+  options.flushEvery = static_cast<unsigned>(state.range(1));
+  Measure(state, options);
+}
+BENCHMARK(BM_FlushEvery)
+    ->ArgNames({"zoomOuts", "flushEvery"})
+    ->ArgsProduct({{0, 8, 25}, {0, 50, 150, 400, 1000}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
     ->UseRealTime();
 
 }  // namespace

@@ -1,30 +1,39 @@
 # shellcheck shell=bash
-# Starts a private Xvfb with a 24-bit screen on a free display number and
-# exports DISPLAY; the caller stops it with latticegas_stop_xvfb.
+# Starts a private Xvfb with a 24-bit screen and exports DISPLAY; the caller
+# stops it with latticegas_stop_xvfb. Xvfb picks a free display number itself
+# and writes it only once it accepts connections: a number chosen by looking
+# for lock files could be taken at the same moment by another start, whose
+# server would then answer for ours and vanish under it.
 latticegas_start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
-    Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp +extension GLX +render -noreset \
-      >"${LATTICEGAS_XVFB_LOG:-/dev/null}" 2>&1 &
-    LATTICEGAS_XVFB_PID=$!
-    local i
-    for i in $(seq 1 50); do
-      if DISPLAY=":${n}" xdpyinfo >/dev/null 2>&1; then
-        export DISPLAY=":${n}"
-        return 0
-      fi
-      kill -0 "$LATTICEGAS_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$LATTICEGAS_XVFB_PID" 2>/dev/null || true
+  local dir number=""
+  dir=$(mktemp -d)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp +extension GLX +render -noreset \
+    3>"$dir/display" >"${LATTICEGAS_XVFB_LOG:-/dev/null}" 2>&1 &
+  LATTICEGAS_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    number=$(cat "$dir/display" 2>/dev/null || true)
+    [[ "$number" =~ ^[0-9]+$ ]] && break
+    number=""
+    kill -0 "$LATTICEGAS_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "could not start Xvfb" >&2
-  return 1
+  rm -rf "$dir"
+  if [ -z "$number" ] || ! DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; then
+    latticegas_stop_xvfb
+    echo "could not start Xvfb" >&2
+    return 1
+  fi
+  export DISPLAY=":$number"
 }
 
+# Stops the server and waits until it has gone, so that the next start cannot
+# meet it on its way out.
 latticegas_stop_xvfb() {
-  [ -n "${LATTICEGAS_XVFB_PID:-}" ] && kill "$LATTICEGAS_XVFB_PID" 2>/dev/null || true
+  if [ -n "${LATTICEGAS_XVFB_PID:-}" ]; then
+    kill "$LATTICEGAS_XVFB_PID" 2>/dev/null || true
+    wait "$LATTICEGAS_XVFB_PID" 2>/dev/null || true
+  fi
   LATTICEGAS_XVFB_PID=
 }
 

@@ -22,6 +22,7 @@ Every wait is bounded: a program that hangs or never draws fails the scenario.
 import math
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -697,28 +698,45 @@ def scenario_no_gl(app):
 
 
 class PrivateXvfb:
-    """An X server of our own without the GLX extension, on a free display number."""
+    """An X server of our own without the GLX extension. It picks a free display
+    number itself and writes it once it accepts connections (-displayfd), and
+    does not reset when its last client leaves (-noreset): a program connecting
+    just then would otherwise find no display."""
 
     def __init__(self):
         self.proc = None
-        for n in range(150, 200):
-            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                continue
+        read_end, write_end = os.pipe()
+        try:
             self.proc = subprocess.Popen(
-                ["Xvfb", f":{n}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-extension", "GLX"],
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 "-extension", "GLX", "-noreset"],
                 stdout=subprocess.DEVNULL,
                 stderr=subprocess.DEVNULL,
+                pass_fds=(write_end,),
             )
+            os.close(write_end)
+            write_end = None
+            number = b""
             deadline = time.monotonic() + 10
-            while time.monotonic() < deadline and self.proc.poll() is None:
-                r = subprocess.run(["xdpyinfo", "-display", f":{n}"], capture_output=True, text=True)
-                if r.returncode == 0:
-                    expect("GLX" not in r.stdout, "the private X server has GLX")
-                    self.display = f":{n}"
-                    return
-                time.sleep(0.1)
+            while not number.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
+                if not ready:
+                    break
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    break
+                number += chunk
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        if not number.strip().isdigit():
             self.stop()
-        raise Failure("could not start an X server without GLX")
+            raise Failure("could not start an X server without GLX")
+        self.display = f":{number.decode().strip()}"
+        r = subprocess.run(["xdpyinfo", "-display", self.display], capture_output=True, text=True)
+        expect(r.returncode == 0, f"the private X server {self.display} does not answer")
+        expect("GLX" not in r.stdout, "the private X server has GLX")
 
     def stop(self):
         if self.proc is not None and self.proc.poll() is None:
