@@ -522,6 +522,8 @@ class GlDevice final : public StateDevice {
   unsigned drawsSinceFlush_ = 0;
 };
 
+std::function<void(IDirect3DDevice9*)> deviceCreatedHook;
+
 class GlDirect3D final : public IDirect3D9 {
  public:
   ULONG AddRef() override { return ++refs_; }
@@ -581,6 +583,7 @@ class GlDirect3D final : public IDirect3D9 {
       return D3DERR_NOTAVAILABLE;
     }
     *ppDevice = device;
+    if (deviceCreatedHook) deviceCreatedHook(device);
     return D3D_OK;
   }
 
@@ -610,6 +613,10 @@ bool SetDeviceOptions(IDirect3DDevice9* device, const DeviceOptions& options) {
   if (gl == nullptr) return false;
   gl->SetOptions(options);
   return true;
+}
+
+void SetDeviceCreatedHook(std::function<void(IDirect3DDevice9*)> hook) {
+  deviceCreatedHook = std::move(hook);
 }
 
 bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook) {
