@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,8 @@ struct GlFunctions {
   PFNGLDELETEBUFFERSPROC DeleteBuffers = nullptr;
   PFNGLBINDBUFFERPROC BindBuffer = nullptr;
   PFNGLBUFFERDATAPROC BufferData = nullptr;
+  // Optional: OpenGL 3.2, or ARB_draw_elements_base_vertex.
+  PFNGLDRAWELEMENTSBASEVERTEXPROC DrawElementsBaseVertex = nullptr;
 
   template <typename F>
   static bool Load(F* out, const char* name) {
@@ -67,6 +70,14 @@ struct GlFunctions {
            Load(&BlitFramebuffer, "glBlitFramebuffer") && Load(&GenBuffers, "glGenBuffers") &&
            Load(&DeleteBuffers, "glDeleteBuffers") && Load(&BindBuffer, "glBindBuffer") &&
            Load(&BufferData, "glBufferData");
+  }
+
+  // Called with the context current: the entry point may be there and the
+  // driver still not offer it.
+  void LoadOptional() {
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (extensions != nullptr && std::strstr(extensions, "GL_ARB_draw_elements_base_vertex") != nullptr)
+      Load(&DrawElementsBaseVertex, "glDrawElementsBaseVertex");
   }
 };
 
@@ -221,21 +232,16 @@ class GlDevice final : public StateDevice {
       ++counters.skipped;
       return;
     }
-    if (mesh.vertexBuffer == 0) Upload(mesh);
+    const GLint first = Place(mesh);
     ApplyState(modelView);
-    gl_.BindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
-    glVertexPointer(3, GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(0));
-    glNormalPointer(GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(3 * sizeof(float)));
-    if (draw.whole) {
-      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
-      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
-                     nullptr);
+    const GLsizei count = static_cast<GLsizei>(draw.indices.size());
+    // The indices (the whole list or a part) are handed over from memory.
+    if (gl_.DrawElementsBaseVertex != nullptr) {
+      PointArraysAt(0);
+      gl_.DrawElementsBaseVertex(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, draw.indices.data(), first);
     } else {
-      // A part of the list: handed over from memory, as the part changes
-      // with the matrix.
-      gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indices.size()), GL_UNSIGNED_SHORT,
-                     draw.indices.data());
+      PointArraysAt(first);
+      glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, draw.indices.data());
     }
     ++counters.draws;
     if (options.flushEvery != 0 && softwareBinning_ && ++drawsSinceFlush_ >= options.flushEvery) {
@@ -281,6 +287,7 @@ class GlDevice final : public StateDevice {
       gl_.DeleteFramebuffers(1, &framebuffer_);
       gl_.DeleteRenderbuffers(1, &colour_);
       gl_.DeleteRenderbuffers(1, &depth_);
+      if (vertexBuffer_ != 0) gl_.DeleteBuffers(1, &vertexBuffer_);
     }
     // With the window gone the objects went with nothing to draw on; the
     // context itself can still be given back while SDL's video is up.
@@ -327,26 +334,48 @@ class GlDevice final : public StateDevice {
     return true;
   }
 
-  void Upload(Mesh& mesh) {
-    GLuint buffers[2] = {0, 0};
-    gl_.GenBuffers(2, buffers);
-    gl_.BindBuffer(GL_ARRAY_BUFFER, buffers[0]);
-    gl_.BufferData(GL_ARRAY_BUFFER,
-                   static_cast<GLsizeiptr>(mesh.vertices().size() * sizeof(Vertex)),
-                   mesh.vertices().data(), GL_STATIC_DRAW);
-    gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
-    gl_.BufferData(GL_ELEMENT_ARRAY_BUFFER,
-                   static_cast<GLsizeiptr>(mesh.indices().size() * sizeof(uint16_t)),
-                   mesh.indices().data(), GL_STATIC_DRAW);
-    mesh.vertexBuffer = buffers[0];
-    mesh.indexBuffer = buffers[1];
+  // Every mesh's vertices live in one buffer, each mesh from its own first
+  // vertex, so the vertex arrays need not be set again for every draw.
+  GLint Place(Mesh& mesh) {
+    auto it = placements_.find(&mesh);
+    if (it != placements_.end()) return it->second;
+    // Meshes that went leave gaps; close them once they are most of the buffer.
+    if (unusedVertices_ > vertices_.size() / 2) Compact();
+    const auto first = static_cast<GLint>(vertices_.size());
+    vertices_.insert(vertices_.end(), mesh.vertices().begin(), mesh.vertices().end());
+    placements_.emplace(&mesh, first);
     // The mesh holds a reference to this device, so the device outlives it.
     mesh.onDestroy = [this](Mesh& m) {
-      if (!ContextUsable()) return;
-      SDL_GL_MakeCurrent(window_, context_);
-      GLuint ids[2] = {m.vertexBuffer, m.indexBuffer};
-      gl_.DeleteBuffers(2, ids);
+      if (placements_.erase(&m) != 0) unusedVertices_ += m.vertices().size();
     };
+    Upload();
+    return first;
+  }
+
+  void Compact() {
+    std::vector<Vertex> kept;
+    for (auto& [mesh, first] : placements_) {
+      first = static_cast<GLint>(kept.size());
+      kept.insert(kept.end(), mesh->vertices().begin(), mesh->vertices().end());
+    }
+    vertices_.swap(kept);
+    unusedVertices_ = 0;
+  }
+
+  void Upload() {
+    if (vertexBuffer_ == 0) gl_.GenBuffers(1, &vertexBuffer_);
+    gl_.BindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    gl_.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
+                   vertices_.data(), GL_STATIC_DRAW);
+    arraysAt_ = -1;
+  }
+
+  void PointArraysAt(GLint first) {
+    if (arraysAt_ == first) return;
+    arraysAt_ = first;
+    const auto offset = static_cast<std::size_t>(first) * sizeof(Vertex);
+    glVertexPointer(3, GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(offset));
+    glNormalPointer(GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(offset + 3 * sizeof(float)));
   }
 
   void ApplyState(const D3DMATRIX& modelView) {
@@ -515,6 +544,11 @@ class GlDevice final : public StateDevice {
   bool materialValid_ = false;
   DrawCuller culler_;
   // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
+  std::vector<Vertex> vertices_;
+  std::unordered_map<const Mesh*, GLint> placements_;
+  std::size_t unusedVertices_ = 0;
+  GLuint vertexBuffer_ = 0;
+  GLint arraysAt_ = -1;  // the first vertex the arrays point at; -1 not set
   bool softwareBinning_ = false;
   bool windowHasDepthStencil_ = false;
   bool targetChosen_ = false;
@@ -522,7 +556,10 @@ class GlDevice final : public StateDevice {
   unsigned drawsSinceFlush_ = 0;
 };
 
-std::function<void(IDirect3DDevice9*)> deviceCreatedHook;
+std::function<void(IDirect3DDevice9*)>& DeviceCreatedHook() {
+  static std::function<void(IDirect3DDevice9*)> hook;
+  return hook;
+}
 
 class GlDirect3D final : public IDirect3D9 {
  public:
@@ -563,6 +600,7 @@ class GlDirect3D final : public IDirect3D9 {
       SDL_GL_DeleteContext(context);
       return D3DERR_NOTAVAILABLE;
     }
+    gl.LoadOptional();
     SDL_GL_SetSwapInterval(pp->PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
 
     // A windowed back buffer of size 0 takes the window's client size.
@@ -583,7 +621,7 @@ class GlDirect3D final : public IDirect3D9 {
       return D3DERR_NOTAVAILABLE;
     }
     *ppDevice = device;
-    if (deviceCreatedHook) deviceCreatedHook(device);
+    if (DeviceCreatedHook()) DeviceCreatedHook()(device);
     return D3D_OK;
   }
 
@@ -616,7 +654,7 @@ bool SetDeviceOptions(IDirect3DDevice9* device, const DeviceOptions& options) {
 }
 
 void SetDeviceCreatedHook(std::function<void(IDirect3DDevice9*)> hook) {
-  deviceCreatedHook = std::move(hook);
+  DeviceCreatedHook() = std::move(hook);
 }
 
 bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook) {
