@@ -24,6 +24,10 @@ struct DeviceOptions {
 bool GetDeviceOptions(IDirect3DDevice9* device, DeviceOptions* options);
 bool SetDeviceOptions(IDirect3DDevice9* device, const DeviceOptions& options);
 
+// Runs `hook` with every device our CreateDevice makes, as soon as it is made;
+// so a test can reach the device of a program it starts whole.
+void SetDeviceCreatedHook(std::function<void(IDirect3DDevice9*)> hook);
+
 // Runs `hook` in every Present, after the frame is drawn and before it is
 // shown: the back buffer then holds the finished frame.
 bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook);
