@@ -32,10 +32,6 @@ void SetDeviceCreatedHook(std::function<void(IDirect3DDevice9*)> hook);
 // shown: the back buffer then holds the finished frame.
 bool SetPresentHook(IDirect3DDevice9* device, std::function<void()> hook);
 
-// Runs `hook` with every device that our Direct3DCreate9 on OpenGL makes, as
-// soon as it is made and before its maker sees it; an empty hook stops that.
-void SetDeviceCreatedHook(std::function<void(IDirect3DDevice9*)> hook);
-
 // The back buffer's pixels, RGBA, rows from the top; empty for a device that
 // is not ours.
 std::vector<uint8_t> ReadBackBuffer(IDirect3DDevice9* device);
