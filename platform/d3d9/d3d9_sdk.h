@@ -16,6 +16,7 @@ typedef DWORD ULONG;
 #define D3DERR_INVALIDCALL ((HRESULT)0x8876086C)
 #define D3DERR_NOTAVAILABLE ((HRESULT)0x8876086A)
 #define D3DERR_DEVICELOST ((HRESULT)0x88760868)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
 #define D3D_SDK_VERSION 32
 #define D3DADAPTER_DEFAULT 0
 
@@ -298,6 +299,10 @@ class IDirect3DDevice9 {
   // Not in the SDK: a mesh made on this device asks it to draw the mesh with
   // the current state. A device written for a test may leave it as is.
   virtual void DrawMesh(latticegas_d3d9::Mesh& /*mesh*/) {}
+  // Not in the SDK: asked by the D3DX functions before they make a mesh on
+  // this device; any code but D3D_OK makes them fail with it, as when memory
+  // runs out. Only a device written for a test refuses.
+  virtual HRESULT ReserveMesh() { return D3D_OK; }
 
  protected:
   virtual ~IDirect3DDevice9() = default;

@@ -155,7 +155,7 @@ bool DrawCuller::Key::operator==(const Key& other) const {
   return mesh == other.mesh && std::memcmp(&modelView, &other.modelView, sizeof modelView) == 0;
 }
 
-std::size_t DrawCuller::KeyHash::operator()(const Key& key) const {
+std::size_t DrawCuller::HashOf(const Key& key) {
   uint64_t words[8];
   std::memcpy(words, &key.modelView, sizeof words);
   uint64_t h = reinterpret_cast<uintptr_t>(key.mesh) * 0x9E3779B97F4A7C15ull;
@@ -172,12 +172,12 @@ void DrawCuller::SetRaster(const RasterSetup& setup) {
   haveSetup_ = true;
   pixelCentresDecide_ = setup.fillMode == D3DFILL_SOLID && !setup.multisampled;
   glProjection_ = GlClipProjection(setup.projection, setup.viewport);
-  cache_.clear();
+  ForgetAll();
 }
 
 void DrawCuller::SetOptions(const CullingOptions& options) {
   options_ = options;
-  cache_.clear();
+  ForgetAll();
 }
 
 ViewportVertex DrawCuller::Carry(const ClipTransform& t, const float* position) const {
@@ -288,7 +288,7 @@ CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   // A draw seen before under the same setup needs no test again.
   Entry* entry = nullptr;
   if (options_.triangles) {
-    entry = &cache_.try_emplace(Key{&mesh, modelView}).first->second;
+    entry = &FindOrAdd(Key{&mesh, modelView});
     entry->lastUsed = frame_;
     if (entry->state == Entry::State::listed) {
       if (entry->whole) return CulledDraw{all, true};
@@ -334,7 +334,67 @@ DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView
 
 void DrawCuller::EndFrame() {
   ++frame_;
-  std::erase_if(cache_, [this](const auto& item) { return frame_ - item.second.lastUsed > kFramesKept; });
+  for (std::size_t i = 0; i < slots_.size();) {
+    // Erasing moves a later entry into this slot: look at it again.
+    if (slots_[i].used && frame_ - slots_[i].entry.lastUsed > kFramesKept) {
+      Erase(i);
+    } else {
+      ++i;
+    }
+  }
+}
+
+DrawCuller::Entry& DrawCuller::FindOrAdd(const Key& key) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  const std::size_t hash = HashOf(key);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.used && slot.hash == hash && slot.key == key) return slot.entry;
+    if (slot.used) continue;
+    slot.used = true;
+    slot.hash = hash;
+    slot.key = key;
+    slot.entry.state = Entry::State::fresh;
+    slot.entry.whole = false;
+    slot.entry.indices.clear();  // keeps its storage
+    ++used_;
+    return slot.entry;
+  }
+}
+
+// Linear probing's deletion: later entries of the same run move back into the
+// hole unless that would put them before their home slot.
+void DrawCuller::Erase(std::size_t index) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t hole = index;
+  for (std::size_t next = (hole + 1) & mask; slots_[next].used; next = (next + 1) & mask) {
+    const std::size_t home = slots_[next].hash & mask;
+    const bool homeAfterHole =
+        hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+    if (homeAfterHole) continue;
+    std::swap(slots_[hole], slots_[next]);
+    hole = next;
+  }
+  slots_[hole].used = false;
+  --used_;
+}
+
+void DrawCuller::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+  old.swap(slots_);
+  const std::size_t mask = slots_.size() - 1;
+  for (Slot& slot : old) {
+    if (!slot.used) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].used) i = (i + 1) & mask;
+    slots_[i] = std::move(slot);
+  }
+}
+
+void DrawCuller::ForgetAll() {
+  for (Slot& slot : slots_) slot.used = false;
+  used_ = 0;
 }
 
 }  // namespace latticegas_d3d9

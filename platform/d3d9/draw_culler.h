@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/d3d9_api.h"
@@ -81,7 +80,7 @@ class DrawCuller {
   // Marks the end of a frame: lists unused for a few frames are dropped.
   void EndFrame();
 
-  std::size_t cachedLists() const { return cache_.size(); }
+  std::size_t cachedLists() const { return used_; }
 
  private:
   struct Key {
@@ -89,9 +88,7 @@ class DrawCuller {
     D3DMATRIX modelView;
     bool operator==(const Key& other) const;
   };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const;
-  };
+  static std::size_t HashOf(const Key& key);
   struct Entry {
     // fresh: not drawn before; seen: drawn whole once; listed: `indices` (or
     // the whole mesh, or nothing) is what to draw.
@@ -101,6 +98,21 @@ class DrawCuller {
     bool whole = false;
     unsigned lastUsed = 0;
   };
+  // The outcomes, in one array with open addressing and linear probing: a slot
+  // keeps its list's storage for the next key that lands in it, so a view full
+  // of moving particles, whose keys come and go every frame, allocates nothing
+  // once the table has grown to fit.
+  struct Slot {
+    bool used = false;
+    std::size_t hash = 0;
+    Key key{};
+    Entry entry;
+  };
+  Entry& FindOrAdd(const Key& key);
+  void Erase(std::size_t index);
+  void Grow();
+  void ForgetAll();
+
   // Clip coordinates of a point are the point x `clip`; `magnitude` bounds
   // the size of the products that make up each, for the rounding allowance.
   struct ClipTransform {
@@ -119,7 +131,8 @@ class DrawCuller {
   bool pixelCentresDecide_ = false;
   D3DMATRIX glProjection_{};
   CullingOptions options_;
-  std::unordered_map<Key, Entry, KeyHash> cache_;
+  std::vector<Slot> slots_;  // a power of two in size, at most half used
+  std::size_t used_ = 0;
   unsigned frame_ = 0;
   std::vector<ViewportVertex> vertices_;  // scratch for one mesh
 };

@@ -1,14 +1,29 @@
 #include "platform/d3d9/headless_device.h"
 
+#include <cstdio>
+#include <optional>
+#include <utility>
+
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/mesh.h"
 
 namespace latticegas_d3d9 {
 namespace {
 
+void Note(const HeadlessDirect3DSetup& setup, std::string call) {
+  if (setup.calls != nullptr) setup.calls->push_back(std::move(call));
+}
+
+std::string Hex(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(value));
+  return text;
+}
+
 class HeadlessDevice final : public StateDevice {
  public:
-  HeadlessDevice(UINT width, UINT height) : StateDevice(width, height, true) {}
+  HeadlessDevice(UINT width, UINT height, HeadlessDirect3DSetup setup)
+      : StateDevice(width, height, true), setup_(std::move(setup)) {}
 
   HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                 DWORD Stencil) override {
@@ -35,8 +50,13 @@ class HeadlessDevice final : public StateDevice {
     return D3D_OK;
   }
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
+    Note(setup_, "Present()");
     ++log.presentCount;
+    if (setup_.onPresent) setup_.onPresent(log.presentCount);
     return D3D_OK;
+  }
+  HRESULT ReserveMesh() override {
+    return ++meshesAsked == setup_.failingMesh ? E_OUTOFMEMORY : D3D_OK;
   }
   void DrawMesh(Mesh& mesh) override {
     if (!log.inScene) ++log.drawsOutsideScene;
@@ -47,12 +67,82 @@ class HeadlessDevice final : public StateDevice {
 
  private:
   ~HeadlessDevice() override = default;
+
+  HeadlessDirect3DSetup setup_;
+  int meshesAsked = 0;
+};
+
+std::optional<HeadlessDirect3DSetup> headlessInUse;
+std::vector<CreateDeviceRequest> deviceRequests;
+
+class HeadlessDirect3D final : public IDirect3D9 {
+ public:
+  explicit HeadlessDirect3D(HeadlessDirect3DSetup setup) : setup_(std::move(setup)) {}
+
+  ULONG AddRef() override { return ++refs_; }
+  ULONG Release() override {
+    Note(setup_, "IDirect3D9::Release()");
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override {
+    Note(setup_, "GetDeviceCaps(" + std::to_string(Adapter) + ", " +
+                     std::to_string(DeviceType) + ")");
+    if (pCaps == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+    *pCaps = D3DCAPS9{};
+    pCaps->DeviceType = DeviceType;
+    pCaps->AdapterOrdinal = Adapter;
+    pCaps->DevCaps = setup_.devCaps;
+    return D3D_OK;
+  }
+
+  HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                       D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppDevice) override {
+    Note(setup_, "CreateDevice(" + Hex(BehaviorFlags) + ")");
+    deviceRequests.push_back(CreateDeviceRequest{Adapter, DeviceType, hFocusWindow, BehaviorFlags,
+                                                 pp != nullptr ? *pp : D3DPRESENT_PARAMETERS{}});
+    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+    *ppDevice = nullptr;
+    if (pp == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
+    // As Direct3D: a windowed device needs a window to present to. With no
+    // window to measure, a back buffer must say its size.
+    if (pp->hDeviceWindow == nullptr && hFocusWindow == nullptr) return D3DERR_INVALIDCALL;
+    if (pp->BackBufferWidth == 0 || pp->BackBufferHeight == 0) return D3DERR_INVALIDCALL;
+    *ppDevice = new HeadlessDevice(pp->BackBufferWidth, pp->BackBufferHeight, setup_);
+    return D3D_OK;
+  }
+
+ private:
+  ~HeadlessDirect3D() override = default;
+
+  HeadlessDirect3DSetup setup_;
+  ULONG refs_ = 1;
 };
 
 }  // namespace
 
 IDirect3DDevice9* CreateHeadlessDevice(UINT width, UINT height) {
-  return new HeadlessDevice(width, height);
+  return new HeadlessDevice(width, height, HeadlessDirect3DSetup{});
+}
+
+void UseHeadlessDirect3D(HeadlessDirect3DSetup setup) {
+  headlessInUse = std::move(setup);
+  deviceRequests.clear();
+}
+
+void StopUsingHeadlessDirect3D() { headlessInUse.reset(); }
+
+const std::vector<CreateDeviceRequest>& HeadlessDeviceRequests() { return deviceRequests; }
+
+bool HeadlessDirect3DInUse() { return headlessInUse.has_value(); }
+
+IDirect3D9* CreateHeadlessDirect3D(UINT sdkVersion) {
+  if (!headlessInUse) return nullptr;
+  Note(*headlessInUse, "Direct3DCreate9(" + std::to_string(sdkVersion) + ")");
+  if (!headlessInUse->available || (sdkVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
+  return new HeadlessDirect3D(*headlessInUse);
 }
 
 HeadlessLog* HeadlessLogOf(IDirect3DDevice9* device) {

@@ -2,8 +2,11 @@
 // A Direct3D 9 device that keeps every state in plain memory and draws nothing,
 // so that drawing code can be checked without a display, plus read access to
 // what it was given. Meshes created on it (D3DXCreateSphere, D3DXCreateCylinder)
-// hold their geometry on the CPU only.
+// hold their geometry on the CPU only. Tests can also have Direct3DCreate9
+// hand out a headless Direct3D object whose devices are such devices.
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/d3d9_api.h"
@@ -39,6 +42,46 @@ struct HeadlessLog {
 // A new headless device with a back buffer (and viewport) of width x height,
 // holding one reference. Direct3D's defaults apply to every state.
 IDirect3DDevice9* CreateHeadlessDevice(UINT width, UINT height);
+
+// What the headless Direct3D object reports, and what its devices do.
+struct HeadlessDirect3DSetup {
+  // False: Direct3DCreate9 gives no object, as without a display.
+  bool available = true;
+  // The DevCaps that GetDeviceCaps reports.
+  DWORD devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+  // 1, 2 or 3: the first, second or third mesh made on one of its devices
+  // fails for lack of memory; 0: none does.
+  int failingMesh = 0;
+  // Where the object and its devices note their calls in call form
+  // (`CreateDevice(0x40)`, `Present()`), beside the Win32 layer's; or null.
+  std::vector<std::string>* calls = nullptr;
+  // Run after each Present of its devices, with the number of frames
+  // presented by that device so far: lets a test act between frames.
+  std::function<void(unsigned frame)> onPresent;
+};
+
+// The arguments of one CreateDevice call.
+struct CreateDeviceRequest {
+  UINT adapter;
+  D3DDEVTYPE deviceType;
+  HWND focusWindow;
+  DWORD behaviorFlags;
+  D3DPRESENT_PARAMETERS parameters;
+};
+
+// For tests only: from now on Direct3DCreate9 hands out headless Direct3D
+// objects set up so; the requests made of them start afresh.
+void UseHeadlessDirect3D(HeadlessDirect3DSetup setup);
+// Direct3DCreate9 gives the real Direct3D again.
+void StopUsingHeadlessDirect3D();
+// Every CreateDevice call made of headless Direct3D objects since
+// UseHeadlessDirect3D, oldest first.
+const std::vector<CreateDeviceRequest>& HeadlessDeviceRequests();
+
+// For Direct3DCreate9: whether a test put the headless Direct3D in place, and
+// a new object of it (null when set up unavailable or for another SDK version).
+bool HeadlessDirect3DInUse();
+IDirect3D9* CreateHeadlessDirect3D(UINT sdkVersion);
 
 // The log of a device made by CreateHeadlessDevice; null for any other device.
 HeadlessLog* HeadlessLogOf(IDirect3DDevice9* device);

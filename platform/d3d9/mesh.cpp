@@ -169,6 +169,7 @@ HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, U
   if (pDevice == nullptr || ppMesh == nullptr || Radius < 0.0f || Slices < 2 || Stacks < 2)
     return D3DERR_INVALIDCALL;
   if (2 + Slices * (Stacks - 1) > 65535u) return D3DERR_INVALIDCALL;
+  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
   latticegas_d3d9::BuildSphere(Radius, Slices, Stacks, &vertices, &indices);
@@ -184,6 +185,7 @@ HRESULT D3DXCreateCylinder(IDirect3DDevice9* pDevice, float Radius1, float Radiu
       Length < 0.0f || Slices < 2 || Stacks < 1)
     return D3DERR_INVALIDCALL;
   if (2 + Slices * (Stacks + 3) > 65535u) return D3DERR_INVALIDCALL;
+  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
   latticegas_d3d9::BuildCylinder(Radius1, Radius2, Length, Slices, Stacks, &vertices, &indices);

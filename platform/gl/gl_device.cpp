@@ -4,6 +4,7 @@
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/draw_culler.h"
+#include "platform/d3d9/headless_device.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/gl/gl_device_testing.h"
 #include "platform/sdl/window_handle.h"
@@ -118,7 +119,23 @@ class GlDevice final : public StateDevice {
         gl_(gl),
         depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
 
-  bool CreateBackBuffer() {
+  // The context's fixed state. The offscreen back buffer is made only when a
+  // frame first needs it: while the window is the back buffer's size, frames
+  // are drawn straight into it, and making the buffer would only slow the start.
+  bool PrepareContext() {
+    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
+               static_cast<GLsizei>(backBufferHeight()));
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
+    windowHasDepthStencil_ = WindowHasDepthStencil();
+    return glGetError() == GL_NO_ERROR;
+  }
+
+  bool CreateOffscreenBackBuffer() {
     gl_.GenFramebuffers(1, &framebuffer_);
     gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     gl_.GenRenderbuffers(1, &colour_);
@@ -133,18 +150,7 @@ class GlDevice final : public StateDevice {
                             static_cast<GLsizei>(backBufferHeight()));
     gl_.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
     gl_.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    if (gl_.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
-
-    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
-               static_cast<GLsizei>(backBufferHeight()));
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
-    windowHasDepthStencil_ = WindowHasDepthStencil();
-    return glGetError() == GL_NO_ERROR;
+    return gl_.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   }
 
   HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
@@ -282,10 +288,7 @@ class GlDevice final : public StateDevice {
   ~GlDevice() override {
     if (ContextUsable()) {
       SDL_GL_MakeCurrent(window_, context_);
-      gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
-      gl_.DeleteFramebuffers(1, &framebuffer_);
-      gl_.DeleteRenderbuffers(1, &colour_);
-      gl_.DeleteRenderbuffers(1, &depth_);
+      DeleteOffscreenBackBuffer();
       if (vertexBuffer_ != 0) gl_.DeleteBuffers(1, &vertexBuffer_);
     }
     // With the window gone the objects went with nothing to draw on; the
@@ -314,6 +317,11 @@ class GlDevice final : public StateDevice {
     drawingToWindow_ = options.directToWindow && windowHasDepthStencil_ &&
                        width == static_cast<int>(backBufferWidth()) &&
                        height == static_cast<int>(backBufferHeight());
+    if (!drawingToWindow_ && framebuffer_ == 0 && !CreateOffscreenBackBuffer()) {
+      // Without one, the window is all there is to draw in.
+      DeleteOffscreenBackBuffer();
+      drawingToWindow_ = true;
+    }
     gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
   }
 
@@ -323,8 +331,15 @@ class GlDevice final : public StateDevice {
     GLint stencilBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     return depthBits == 24 && stencilBits == 8;
+  }
+
+  void DeleteOffscreenBackBuffer() {
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (framebuffer_ != 0) gl_.DeleteFramebuffers(1, &framebuffer_);
+    if (colour_ != 0) gl_.DeleteRenderbuffers(1, &colour_);
+    if (depth_ != 0) gl_.DeleteRenderbuffers(1, &depth_);
+    framebuffer_ = colour_ = depth_ = 0;
   }
 
   bool MakeCurrent() {
@@ -615,7 +630,7 @@ class GlDirect3D final : public IDirect3D9 {
       pp->BackBufferHeight = height;
     }
     auto* device = new GlDevice(window, context, gl, *pp, width, height);
-    if (!device->CreateBackBuffer()) {
+    if (!device->PrepareContext()) {
       device->Release();
       return D3DERR_NOTAVAILABLE;
     }
@@ -678,6 +693,9 @@ bool GetDeviceCounters(IDirect3DDevice9* device, DeviceCounters* counters) {
 }  // namespace latticegas_gl
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
+  // Tests may have put a headless Direct3D in place.
+  if (latticegas_d3d9::HeadlessDirect3DInUse())
+    return latticegas_d3d9::CreateHeadlessDirect3D(SDKVersion);
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
   // Without a video system that can give OpenGL there is no Direct3D.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;

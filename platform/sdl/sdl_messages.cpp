@@ -2,18 +2,32 @@
 
 namespace {
 
-UINT KeyFromScancode(SDL_Scancode scancode) {
+// The keypad's digits and point type with Num Lock on; with it off they are
+// the keys printed under them, as on Windows, where the point is Delete.
+UINT KeypadKey(SDL_Scancode scancode, bool typesDigits) {
+  if (scancode == SDL_SCANCODE_KP_PERIOD) return typesDigits ? VK_DECIMAL : VK_DELETE;
+  if (scancode == SDL_SCANCODE_KP_0) return typesDigits ? VK_NUMPAD0 : VK_INSERT;
+  if (typesDigits) return VK_NUMPAD1 + static_cast<UINT>(scancode - SDL_SCANCODE_KP_1);
+  static constexpr UINT kUnderDigits[9] = {VK_END,  VK_DOWN,  VK_NEXT,  VK_LEFT, VK_CLEAR,
+                                           VK_RIGHT, VK_HOME, VK_UP, VK_PRIOR};
+  return kUnderDigits[scancode - SDL_SCANCODE_KP_1];
+}
+
+// KP_1 to KP_9, KP_0 and KP_PERIOD follow each other.
+bool IsKeypadDigitOrPoint(SDL_Scancode scancode) {
+  return scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_PERIOD;
+}
+
+UINT KeyFromScancode(SDL_Scancode scancode, bool keypadTypesDigits) {
+  if (IsKeypadDigitOrPoint(scancode)) return KeypadKey(scancode, keypadTypesDigits);
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
     return 'A' + static_cast<UINT>(scancode - SDL_SCANCODE_A);
   if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
     return '1' + static_cast<UINT>(scancode - SDL_SCANCODE_1);
   if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
     return VK_F1 + static_cast<UINT>(scancode - SDL_SCANCODE_F1);
-  if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
-    return VK_NUMPAD1 + static_cast<UINT>(scancode - SDL_SCANCODE_KP_1);
   switch (scancode) {
     case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
     case SDL_SCANCODE_RETURN:
     case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
     case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
@@ -47,7 +61,6 @@ UINT KeyFromScancode(SDL_Scancode scancode) {
     case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
     case SDL_SCANCODE_KP_PLUS: return VK_ADD;
     case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
     case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
     case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
     case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
@@ -106,17 +119,21 @@ MSG Message(HWND target, UINT message, WPARAM wParam, LPARAM lParam, Uint32 time
 
 }  // namespace
 
-UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode) {
+UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers) {
+  // Shift turns the keypad back into its other keys while Num Lock is on, as
+  // on Windows.
+  const bool keypadTypesDigits = (modifiers & KMOD_NUM) != 0 && (modifiers & KMOD_SHIFT) == 0;
   if (TypesCharacter(scancode)) {
     // A layout whose character has no Windows code (a non-Latin letter, say)
     // falls back to the key's place on a US keyboard, as Windows does.
     if (const UINT code = KeyFromCharacter(key)) return code;
   }
-  if (const UINT code = KeyFromScancode(scancode)) return code;
+  if (const UINT code = KeyFromScancode(scancode, keypadTypesDigits)) return code;
   // A key the keyboard map lacks (a tool typing an unusual keysym) has no
   // scancode; go by its keycode then.
   if (key & SDLK_SCANCODE_MASK)
-    return KeyFromScancode(static_cast<SDL_Scancode>(key & ~SDLK_SCANCODE_MASK));
+    return KeyFromScancode(static_cast<SDL_Scancode>(key & ~SDLK_SCANCODE_MASK),
+                           keypadTypesDigits);
   switch (key) {
     case SDLK_RETURN: return VK_RETURN;
     case SDLK_ESCAPE: return VK_ESCAPE;
@@ -133,7 +150,7 @@ std::vector<MSG> MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT
   switch (event.type) {
     case SDL_KEYDOWN: {
       const SDL_Keysym& sym = event.key.keysym;
-      const UINT code = VirtualKeyFromSdl(sym.sym, sym.scancode);
+      const UINT code = VirtualKeyFromSdl(sym.sym, sym.scancode, sym.mod);
       if (code == 0) break;
       const bool alt = (sym.mod & KMOD_ALT) != 0;
       const bool ctrl = (sym.mod & KMOD_CTRL) != 0;

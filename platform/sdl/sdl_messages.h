@@ -9,8 +9,11 @@
 
 // The Windows virtual-key code of a key, 0 for keys Windows has no code for.
 // Letters, digits and punctuation follow the keyboard layout (the keycode);
-// every other key follows its position (the scancode), as on Windows.
-UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode);
+// every other key follows its position (the scancode), as on Windows. The
+// keypad's digits and point follow Num Lock (KMOD_NUM in `modifiers`): with it
+// off, and while Shift is held, they are the navigation keys printed under
+// them (the point is Delete).
+UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers);
 
 // The messages one SDL input event posts to `target`, in order. `cursorOnScreen`
 // is the wheel message's lParam, which Windows gives in screen coordinates.

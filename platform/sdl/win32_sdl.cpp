@@ -14,9 +14,12 @@
 #include <cstring>
 #include <deque>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "platform/sdl/sdl_messages.h"
+#include "platform/sdl/win32_test_log.h"
+#include "platform/sdl/window_background.h"
 #include "platform/sdl/window_handle.h"
 
 namespace {
@@ -24,9 +27,12 @@ namespace {
 struct WindowClass {
   std::string name;
   WNDPROC procedure;
+  HBRUSH background;
+  bool registered;
 };
 
 struct Window {
+  const WindowClass* windowClass;
   WNDPROC procedure;
   SDL_Window* sdl;  // null without a display
   Uint32 sdlId;
@@ -41,7 +47,7 @@ struct Window {
 enum class Video { untried, available, unavailable };
 
 struct State {
-  std::deque<WindowClass> classes;  // the atom is 0xC000 + index
+  std::deque<WindowClass> classes;  // the atom is 0xC000 + index; records are never removed
   std::deque<Window> windows;       // the handle is index + 1; records are never removed
   std::deque<MSG> queue;
   Video video = Video::untried;
@@ -82,17 +88,44 @@ HWND FindBySdlId(Uint32 id) {
   return nullptr;
 }
 
-const WindowClass* FindClass(LPCSTR name) {
+WindowClass* FindClass(LPCSTR name) {
   State& state = Global();
   const auto value = reinterpret_cast<std::uintptr_t>(name);
   if (value == 0) return nullptr;
   if (value <= 0xFFFF) {  // an atom in place of the name
     if (value < kFirstAtom || value - kFirstAtom >= state.classes.size()) return nullptr;
-    return &state.classes[value - kFirstAtom];
+    WindowClass& windowClass = state.classes[value - kFirstAtom];
+    return windowClass.registered ? &windowClass : nullptr;
   }
-  for (const WindowClass& windowClass : state.classes)
-    if (strcasecmp(windowClass.name.c_str(), name) == 0) return &windowClass;  // as Windows: any case
+  for (WindowClass& windowClass : state.classes)
+    if (windowClass.registered && strcasecmp(windowClass.name.c_str(), name) == 0)
+      return &windowClass;  // as Windows: any case
   return nullptr;
+}
+
+bool HasLiveWindow(const WindowClass* windowClass) {
+  for (const Window& window : Global().windows)
+    if (window.alive && window.windowClass == windowClass) return true;
+  return false;
+}
+
+// The test log, in call form; formatted only while a test records.
+template <typename Format>
+void Note(Format format) {
+  if (latticegas_win32::RecordingCalls()) latticegas_win32::NoteCall(format());
+}
+
+std::string Quoted(LPCSTR text) {
+  if (text == nullptr) return "null";
+  const auto value = reinterpret_cast<std::uintptr_t>(text);
+  if (value <= 0xFFFF) return "#" + std::to_string(value);  // an atom
+  return '"' + std::string(text) + '"';
+}
+
+std::string Hex(unsigned long long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llx", value);
+  return text;
 }
 
 POINT CursorOnScreen() {
@@ -195,9 +228,32 @@ bool Matches(const MSG& message, HWND window, UINT filterMin, UINT filterMax) {
   return message.message >= filterMin && message.message <= filterMax;
 }
 
+// A modal box on the display; false when none can be shown.
+bool ShowBox(HWND owner, const char* title, const char* body, UINT type) {
+  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+  switch (type & 0xF0) {
+    case MB_ICONERROR: flags = SDL_MESSAGEBOX_ERROR; break;
+    case MB_ICONWARNING: flags = SDL_MESSAGEBOX_WARNING; break;
+    default: break;
+  }
+  return SDL_ShowSimpleMessageBox(flags, title, body, SdlWindowOf(owner)) == 0;
+}
+
 HICON__ applicationIcon{};
 HICON__ arrowCursor{};
 HBRUSH__ stockObjects[20]{};
+
+// The colour of a stock brush, as Windows fills a client area with it; none
+// for the null brush and anything else (the window is then left as it is).
+std::optional<SDL_Color> BrushColour(HBRUSH brush) {
+  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(brush);
+  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(&stockObjects[0]);
+  if (at < first || (at - first) % sizeof(HBRUSH__) != 0) return std::nullopt;
+  static constexpr Uint8 kGreys[] = {255, 192, 128, 64, 0};  // WHITE_BRUSH to BLACK_BRUSH
+  const std::uintptr_t index = (at - first) / sizeof(HBRUSH__);
+  if (index >= std::size(kGreys)) return std::nullopt;
+  return SDL_Color{kGreys[index], kGreys[index], kGreys[index], 255};
+}
 
 }  // namespace
 
@@ -216,24 +272,42 @@ HGDIOBJ GetStockObject(int object) {
 }
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
+  Note([&] {
+    return "RegisterClassA(" + Quoted(windowClass ? windowClass->lpszClassName : nullptr) + ")";
+  });
   if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
       reinterpret_cast<std::uintptr_t>(windowClass->lpszClassName) <= 0xFFFF ||
       FindClass(windowClass->lpszClassName) != nullptr)
     return 0;
   State& state = Global();
   if (state.classes.size() >= 0x4000) return 0;
-  state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc});
+  state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc,
+                                      windowClass->hbrBackground, true});
   return static_cast<ATOM>(kFirstAtom + state.classes.size() - 1);
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+  Note([&] { return "UnregisterClassA(" + Quoted(className) + ")"; });
+  WindowClass* found = FindClass(className);
+  // As on Windows, a class stays while a window of it exists.
+  if (found == nullptr || HasLiveWindow(found)) return FALSE;
+  found->registered = false;
+  return TRUE;
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
+  Note([&] {
+    return "CreateWindowExA(" + Quoted(className) + ", " + Quoted(windowName) + ", " +
+           Hex(style) + ", " + std::to_string(width) + ", " + std::to_string(height) + ")";
+  });
   const WindowClass* windowClass = FindClass(className);
   if (windowClass == nullptr) return nullptr;
   if (width == CW_USEDEFAULT || width <= 0) width = kDefaultWidth;
   if (height == CW_USEDEFAULT || height <= 0) height = kDefaultHeight;
 
-  Window window{windowClass->procedure, nullptr, 0, width, height, true, false, false, false};
+  Window window{windowClass, windowClass->procedure, nullptr, 0, width, height,
+                true, false, false, false};
   if (StartVideo(windowClass->name.c_str())) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
@@ -243,7 +317,13 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     // all, so the drawing surface is exactly the size asked for.
     window.sdl = SDL_CreateWindow(windowName != nullptr ? windowName : "", left, top, width,
                                   height, flags);
-    if (window.sdl != nullptr) window.sdlId = SDL_GetWindowID(window.sdl);
+    if (window.sdl != nullptr) {
+      window.sdlId = SDL_GetWindowID(window.sdl);
+      // The class brush's colour from the moment it is shown until the
+      // program draws (black for the program, until its first frame).
+      if (const std::optional<SDL_Color> colour = BrushColour(windowClass->background))
+        SetWindowBackground(window.sdl, *colour);
+    }
     // No window (no OpenGL, say) leaves a record without one, as without a display.
   }
 
@@ -259,6 +339,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 }
 
 BOOL ShowWindow(HWND handle, int command) {
+  Note([&] { return "ShowWindow(" + std::to_string(command) + ")"; });
   Window* window = Live(handle);
   if (window == nullptr) return FALSE;
   const BOOL wasVisible = window->visible ? TRUE : FALSE;
@@ -273,6 +354,7 @@ BOOL ShowWindow(HWND handle, int command) {
 }
 
 BOOL UpdateWindow(HWND handle) {
+  Note([] { return std::string("UpdateWindow()"); });
   Window* window = Live(handle);
   if (window == nullptr) return FALSE;
   // The first paint of a shown window is sent at once, as on Windows.
@@ -284,6 +366,7 @@ BOOL UpdateWindow(HWND handle) {
 }
 
 BOOL DestroyWindow(HWND handle) {
+  Note([] { return std::string("DestroyWindow()"); });
   Window* window = Live(handle);
   if (window == nullptr || window->destroying) return FALSE;
   window->destroying = true;
@@ -314,17 +397,31 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT r
   std::deque<MSG>& queue = Global().queue;
   for (auto it = queue.begin(); it != queue.end(); ++it) {
     if (!Matches(*it, window, filterMin, filterMax)) continue;
+    Note([&] { return "PeekMessageA -> " + Hex(it->message); });
     if (msg != nullptr) *msg = *it;
     if (removeFlags & PM_REMOVE) queue.erase(it);
     return TRUE;
   }
+  Note([] { return std::string("PeekMessageA -> none"); });
   return FALSE;
 }
 
+BOOL PostMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  Note([&] { return "PostMessageA(" + Hex(message) + ", " + Hex(wParam) + ")"; });
+  // A null window makes a message for the thread; any other must be alive.
+  if (handle != nullptr && Live(handle) == nullptr) return FALSE;
+  Post(MSG{handle, message, wParam, lParam, 0, {}});
+  return TRUE;
+}
+
 // Characters are not needed: no WM_CHAR is made.
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG* msg) {
+  Note([&] { return "TranslateMessage(" + Hex(msg ? msg->message : 0) + ")"; });
+  return FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* msg) {
+  Note([&] { return "DispatchMessageA(" + Hex(msg ? msg->message : 0) + ")"; });
   // The quit message has no window, and a destroyed window has no procedure.
   if (msg == nullptr || msg->message == WM_QUIT) return 0;
   return Send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
@@ -345,24 +442,18 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM) {
 }
 
 void PostQuitMessage(int exitCode) {
+  Note([&] { return "PostQuitMessage(" + std::to_string(exitCode) + ")"; });
   Post(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(static_cast<LONG_PTR>(exitCode)), 0, 0, {}});
 }
 
-// LATTICEGAS_MESSAGEBOX=stderr sends every box to standard error even with a
-// display; automated tests use it so that no box waits for a click.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  Note([&] {
+    return std::string("MessageBoxA(") + (owner != nullptr ? "window" : "null") + ", " +
+           Quoted(text) + ", " + Quoted(caption) + ", " + Hex(type) + ")";
+  });
   const char* title = caption != nullptr ? caption : "Error";  // Windows' default caption
   const char* body = text != nullptr ? text : "";
-  const char* mode = std::getenv("LATTICEGAS_MESSAGEBOX");
-  if (mode == nullptr || std::strcmp(mode, "stderr") != 0) {
-    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-    switch (type & 0xF0) {
-      case MB_ICONERROR: flags = SDL_MESSAGEBOX_ERROR; break;
-      case MB_ICONWARNING: flags = SDL_MESSAGEBOX_WARNING; break;
-      default: break;
-    }
-    if (SDL_ShowSimpleMessageBox(flags, title, body, SdlWindowOf(owner)) == 0) return IDOK;
-  }
+  if (!latticegas_win32::BoxesGoToStandardError() && ShowBox(owner, title, body, type)) return IDOK;
   // Nothing can show the box: say it where someone may read it, and go on.
   std::fprintf(stderr, "%s: %s\n", title, body);
   std::fflush(stderr);

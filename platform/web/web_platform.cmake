@@ -5,7 +5,7 @@ file(GLOB latticegas_d3d9_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/
 file(GLOB latticegas_web_sources CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/webgl/*.cpp)
-list(REMOVE_ITEM latticegas_web_sources ${CMAKE_CURRENT_SOURCE_DIR}/web/web_main.cpp)
+list(REMOVE_ITEM latticegas_web_sources ${CMAKE_CURRENT_SOURCE_DIR}/web/web_entry.cpp)
 add_library(latticegas_platform STATIC ${latticegas_d3d9_sources} ${latticegas_web_sources})
 target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
 latticegas_warnings(latticegas_platform)
@@ -18,7 +18,7 @@ latticegas_warnings(latticegas_platform)
 # Names as in the wasm name section, with their parameter lists, hence the
 # wildcards.
 set(latticegas_web_yielding
-  main "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "MessageBoxA*")
+  main "StartWinMain*" "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "MessageBoxA*")
 list(JOIN latticegas_web_yielding "," latticegas_web_yielding_list)
 
 target_link_options(latticegas_platform PUBLIC
@@ -33,7 +33,7 @@ target_link_options(latticegas_platform PUBLIC
   -sINCOMING_MODULE_JS_API=[canvas,onExit,onAbort,print,printErr,locateFile,preRun,postRun,noInitialRun]
   -lGL)
 
-# int main() for the program in the page, calling its WinMain.
-add_library(latticegas_entry STATIC ${CMAKE_CURRENT_SOURCE_DIR}/web/web_main.cpp)
+# WinMain started as Windows' start-up code would; its result ends the program.
+add_library(latticegas_entry STATIC ${CMAKE_CURRENT_SOURCE_DIR}/web/web_entry.cpp)
 target_link_libraries(latticegas_entry PUBLIC latticegas_platform)
 latticegas_warnings(latticegas_entry)

@@ -13,6 +13,17 @@
 #include "lattice/hex_grid.h"
 #include "platform/d3d9/headless_device.h"
 
+// The client pixel over a plane point, from the current camera and the
+// projection on the graphics device (a 1024 by 768 client area).
+inline LPARAM PixelOf(PlanePoint p) {
+  D3DMATRIX projection;
+  graphics.device->GetTransform(D3DTS_PROJECTION, &projection);
+  const float d = -camera.eye.z;
+  const double px = ((p.x - camera.eye.x) / d * projection._11 + 1.0) * 512.0;
+  const double py = (1.0 - (p.y - camera.eye.y) / d * projection._22) * 384.0;
+  return MAKELPARAM(static_cast<WORD>(px + 0.5), static_cast<WORD>(py + 0.5));
+}
+
 class AppTest : public ::testing::Test {
  protected:
   HWND window = nullptr;
@@ -63,16 +74,6 @@ class AppTest : public ::testing::Test {
   }
 
   LRESULT Key(WPARAM code) { return WindowProc(window, WM_KEYDOWN, code, 1); }
-
-  // The client pixel over a plane point, from the current camera.
-  LPARAM PixelOf(PlanePoint p) {
-    D3DMATRIX projection;
-    graphics.device->GetTransform(D3DTS_PROJECTION, &projection);
-    const float d = -camera.eye.z;
-    const double px = ((p.x - camera.eye.x) / d * projection._11 + 1.0) * 512.0;
-    const double py = (1.0 - (p.y - camera.eye.y) / d * projection._22) * 384.0;
-    return MAKELPARAM(static_cast<WORD>(px + 0.5), static_cast<WORD>(py + 0.5));
-  }
 
   void LeftClick(PlanePoint p) { WindowProc(window, WM_LBUTTONDOWN, MK_LBUTTON, PixelOf(p)); }
   void RightClick(PlanePoint p) { WindowProc(window, WM_RBUTTONDOWN, MK_RBUTTON, PixelOf(p)); }

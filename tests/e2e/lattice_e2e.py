@@ -3,10 +3,12 @@
 real key presses and clicks through XTest (xdotool), real screenshots of its
 window (ImageMagick's import), and checks what the picture shows.
 
-    lattice_e2e.py native|wine SCENARIO PROGRAM [CLOSE_HELPER]
+    lattice_e2e.py [--boxes-on-stderr=PROGRAM] native|wine SCENARIO PROGRAM [CLOSE_HELPER]
 
 PROGRAM is the native executable or, for wine, the Windows .exe. CLOSE_HELPER
 sends the window manager's close request (there is no window manager here).
+--boxes-on-stderr names the native program built with the tests' entry, whose
+message boxes go to standard error at once; no_gl reads its box's text there.
 
 Points are chosen in the lattice plane and projected with the program's fixed
 camera (looking straight at the plane z = 0, vertical field of view 0.3 pi,
@@ -252,10 +254,11 @@ def viewable(wid):
 
 
 class App:
-    def __init__(self, build, program, close_helper=None, extra_env=None):
+    def __init__(self, build, program, close_helper=None, extra_env=None, boxes_on_stderr=None):
         self.build = build
         self.program = program
         self.close_helper = close_helper
+        self.boxes_on_stderr = boxes_on_stderr
         if build == "wine" and not os.path.isfile(program):
             raise Failure(f"no Windows build at {program}: build it with the windows preset")
         if not os.path.isfile(program):
@@ -682,8 +685,9 @@ def scenario_no_gl(app):
     code = app.wait_exit()
     expect(code == 1, f"exit code {code} after the box was closed, expected 1\n{app.stderr_text()}")
     if app.build == "native":
-        # The box's text, sent to standard error instead of a box.
-        again = App("native", app.program, extra_env={"LATTICEGAS_MESSAGEBOX": "stderr"})
+        # The box's text, from the program built with the tests' entry.
+        expect(app.boxes_on_stderr is not None, "no --boxes-on-stderr program given")
+        again = App("native", app.boxes_on_stderr)
         try:
             code = again.wait_exit(30)
             err = again.stderr_text()
@@ -758,6 +762,14 @@ SCENARIOS = {
 
 
 def main(argv):
+    boxes_on_stderr = None
+    for option in [a for a in argv[1:] if a.startswith("--")]:
+        name, _, value = option.partition("=")
+        if name != "--boxes-on-stderr" or not value:
+            print(__doc__)
+            return 2
+        boxes_on_stderr = value
+        argv = [a for a in argv if a != option]
     if len(argv) < 4 or argv[1] not in ("native", "wine") or argv[2] not in SCENARIOS:
         print(__doc__)
         print("scenarios:", " ".join(SCENARIOS))
@@ -783,7 +795,7 @@ def main(argv):
             os.environ["DISPLAY"] = xvfb.display  # for xdotool and import too
             if build == "wine":
                 extra["WINEDEBUG"] = "trace+msgbox"
-        app = App(build, program, close_helper, extra)
+        app = App(build, program, close_helper, extra, boxes_on_stderr)
         SCENARIOS[name](app)
     except Failure as e:
         print(f"FAIL [{build} {name}]: {e}")

@@ -17,6 +17,7 @@ if(WIN32)
   target_link_libraries(scene_probe PRIVATE latticegas_platform)
   return()
 endif()
+target_sources(scene_probe PRIVATE test_entry.cpp)
 target_link_libraries(scene_probe PRIVATE latticegas_platform latticegas_entry)
 
 add_executable(gl_tests gl_d3dx_golden_test.cpp gl_headless_device_test.cpp draw_culler_test.cpp)

@@ -354,4 +354,43 @@ TEST_F(DrawCullerTest, ListsFollowTheRasterSetupAndAreDroppedWhenUnused) {
   EXPECT_EQ(culler.cachedLists(), 0u);
 }
 
+TEST_F(DrawCullerTest, KeepsEveryListInUseWhileOthersComeAndGo) {
+  Scene s{};
+  s.viewport = D3DVIEWPORT9{0, 0, 1024, 768, 0.0f, 1.0f};
+  D3DXMatrixPerspectiveFovLH(&s.projection, 0.94247788f, 1.3333334f, 1.0f, 1000.0f);
+  s.cullMode = D3DCULL_CCW;
+  s.fillMode = D3DFILL_SOLID;
+  const Mesh& mesh = Of(sphere);
+  // Spheres in view, each listed without its far side: a list that was lost
+  // shows as a whole draw again (the first sight of a draw).
+  auto at = [](int i) {
+    D3DXMATRIX m;
+    D3DXMatrixTranslation(&m, static_cast<float>(i % 40) - 20.0f, static_cast<float>(i / 40) - 12.0f, 60.0f);
+    return m;
+  };
+  DrawCuller culler;
+  culler.SetRaster(s.Raster());
+  std::mt19937 rng(3);
+  // A list stays while it was used in one of the last two frames.
+  std::vector<int> lastUsed(1000, -100);
+  for (int frame = 0; frame < 40; ++frame) {
+    for (int i = 0; i < 1000; ++i) {
+      if (rng() % 3 == 0) continue;  // not drawn in this frame
+      const CulledDraw first = culler.Cull(mesh, at(i));
+      const CulledDraw second = culler.Cull(mesh, at(i));
+      ASSERT_FALSE(second.whole) << "sphere " << i << " in frame " << frame;
+      if (lastUsed[i] >= frame - 2) {
+        ASSERT_FALSE(first.whole) << "the list of sphere " << i << " was lost in frame " << frame;
+      }
+      lastUsed[i] = frame;
+    }
+    culler.EndFrame();
+    std::size_t kept = 0;
+    for (int last : lastUsed) kept += last >= frame - 1;
+    ASSERT_EQ(culler.cachedLists(), kept) << "frame " << frame;
+  }
+  for (int frame = 0; frame < 4; ++frame) culler.EndFrame();
+  EXPECT_EQ(culler.cachedLists(), 0u);
+}
+
 }  // namespace

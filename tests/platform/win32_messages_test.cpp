@@ -22,9 +22,6 @@ TEST(Win32VirtualKeys, MatchWindowsCodes) {
       {SDLK_0, SDL_SCANCODE_0, '0'},
       {SDLK_1, SDL_SCANCODE_1, '1'},
       {SDLK_9, SDL_SCANCODE_9, '9'},
-      {SDLK_KP_0, SDL_SCANCODE_KP_0, VK_NUMPAD0},
-      {SDLK_KP_5, SDL_SCANCODE_KP_5, VK_NUMPAD5},
-      {SDLK_KP_9, SDL_SCANCODE_KP_9, VK_NUMPAD9},
       {SDLK_RETURN, SDL_SCANCODE_RETURN, VK_RETURN},
       {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, VK_RETURN},
       {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, VK_ESCAPE},
@@ -63,12 +60,56 @@ TEST(Win32VirtualKeys, MatchWindowsCodes) {
       // A character without a Windows code falls back to the key's place.
       {0x0444, SDL_SCANCODE_A, 'A'},
       // A key known only by its keycode (a keysym the keyboard lacks).
-      {SDLK_KP_5, SDL_SCANCODE_UNKNOWN, VK_NUMPAD5},
+      {SDLK_KP_MULTIPLY, SDL_SCANCODE_UNKNOWN, VK_MULTIPLY},
       {SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, 0},
   };
   for (const Key& k : keys)
-    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode), k.expected)
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode, KMOD_NONE), k.expected)
         << SDL_GetScancodeName(k.scancode) << " / key " << k.key;
+}
+
+struct KeypadKey {
+  SDL_Keycode key;
+  SDL_Scancode scancode;
+  UINT numLockOff;
+  UINT numLockOn;
+};
+
+// With Num Lock off the keypad's digits are the keys printed under them; the
+// point is Delete, which removes the selected node as on Windows.
+TEST(Win32VirtualKeys, KeypadDigitsAndPointFollowNumLock) {
+  const KeypadKey keys[] = {
+      {SDLK_KP_0, SDL_SCANCODE_KP_0, VK_INSERT, VK_NUMPAD0},
+      {SDLK_KP_1, SDL_SCANCODE_KP_1, VK_END, VK_NUMPAD1},
+      {SDLK_KP_2, SDL_SCANCODE_KP_2, VK_DOWN, VK_NUMPAD2},
+      {SDLK_KP_3, SDL_SCANCODE_KP_3, VK_NEXT, VK_NUMPAD3},
+      {SDLK_KP_4, SDL_SCANCODE_KP_4, VK_LEFT, VK_NUMPAD4},
+      {SDLK_KP_5, SDL_SCANCODE_KP_5, VK_CLEAR, VK_NUMPAD5},
+      {SDLK_KP_6, SDL_SCANCODE_KP_6, VK_RIGHT, VK_NUMPAD6},
+      {SDLK_KP_7, SDL_SCANCODE_KP_7, VK_HOME, VK_NUMPAD7},
+      {SDLK_KP_8, SDL_SCANCODE_KP_8, VK_UP, VK_NUMPAD8},
+      {SDLK_KP_9, SDL_SCANCODE_KP_9, VK_PRIOR, VK_NUMPAD9},
+      {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, VK_DELETE, VK_DECIMAL},
+  };
+  for (const KeypadKey& k : keys) {
+    const char* name = SDL_GetScancodeName(k.scancode);
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode, KMOD_NONE), k.numLockOff) << name;
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode, KMOD_NUM), k.numLockOn) << name;
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode, KMOD_NUM | KMOD_LSHIFT), k.numLockOff)
+        << name << ": Shift undoes Num Lock";
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, k.scancode, KMOD_RSHIFT), k.numLockOff) << name;
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, SDL_SCANCODE_UNKNOWN, KMOD_NUM), k.numLockOn)
+        << name << " known only by its keycode";
+    EXPECT_EQ(VirtualKeyFromSdl(k.key, SDL_SCANCODE_UNKNOWN, KMOD_NONE), k.numLockOff) << name;
+  }
+  // The other keypad keys, and the main row's digits, do not care.
+  for (Uint16 mod : {KMOD_NONE, KMOD_NUM}) {
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, mod), UINT{VK_RETURN});
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, mod), UINT{VK_ADD});
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, mod), UINT{VK_DIVIDE});
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_5, SDL_SCANCODE_5, mod), UINT{'5'});
+    EXPECT_EQ(VirtualKeyFromSdl(SDLK_DELETE, SDL_SCANCODE_DELETE, mod), UINT{VK_DELETE});
+  }
 }
 
 SDL_Event KeyDown(SDL_Keycode key, SDL_Scancode scancode, Uint16 mod = KMOD_NONE,
@@ -112,6 +153,11 @@ TEST(Win32InputMessages, KeysBecomeKeyDownWithRepeatAndAltAsSystemKeys) {
   EXPECT_EQ(one(KeyDown(SDLK_x, SDL_SCANCODE_X, KMOD_LALT | KMOD_LCTRL)).message,
             static_cast<UINT>(WM_KEYDOWN))
       << "Ctrl+Alt (AltGr) types, not a system key";
+
+  EXPECT_EQ(one(KeyDown(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD)).wParam, WPARAM{VK_DELETE})
+      << "the event's Num Lock state decides the keypad's codes";
+  EXPECT_EQ(one(KeyDown(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, KMOD_NUM)).wParam,
+            WPARAM{VK_DECIMAL});
 
   EXPECT_TRUE(MessagesFromSdlEvent(KeyDown(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN), kTarget, {})
                   .empty());

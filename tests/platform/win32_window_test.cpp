@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/win32_test_log.h"
 #include "platform/sdl/window_handle.h"
 #include "platform/win32_api.h"
 
@@ -17,7 +18,6 @@ const bool kHeadless = [] {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("SDL_VIDEODRIVER");
-  unsetenv("LATTICEGAS_MESSAGEBOX");
   return true;
 }();
 
@@ -232,12 +232,94 @@ TEST_F(Win32Window, MessageBoxWithoutDisplayWritesToStandardError) {
   EXPECT_EQ(MessageBoxA(nullptr, "Failure: RegisterClass", nullptr, MB_ICONERROR), IDOK);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: Failure: RegisterClass\n")
       << "no caption means Windows' own, Error";
-
-  setenv("LATTICEGAS_MESSAGEBOX", "stderr", 1);
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(MessageBoxA(nullptr, "text", "Caption", MB_OK), IDOK);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Caption: text\n");
-  unsetenv("LATTICEGAS_MESSAGEBOX");
+}
+
+TEST_F(Win32Window, ClassesCanBeUnregisteredOnceTheirWindowsAreGone) {
+  const HWND window = Open();
+  EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "a window of it still exists";
+  DestroyWindow(window);
+  EXPECT_TRUE(UnregisterClassA(className_.c_str(), nullptr));
+  EXPECT_FALSE(UnregisterClassA(className_.c_str(), nullptr)) << "already gone";
+  EXPECT_EQ(CreateWindowExA(0, className_.c_str(), "x", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 1024, 768, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+  const WNDCLASSA again = ClassNamed(className_.c_str());
+  EXPECT_NE(RegisterClassA(&again), 0) << "the name is free again";
+  EXPECT_FALSE(UnregisterClassA("Lattice.never registered", nullptr));
+}
+
+TEST_F(Win32Window, PostedMessagesQueueInOrderForLiveWindowsOrTheThread) {
+  const HWND window = Open();
+  received.clear();
+  EXPECT_TRUE(PostMessageA(window, WM_KEYDOWN, VK_RETURN, 1));
+  EXPECT_TRUE(PostMessageA(nullptr, WM_NULL, 5, 0));
+  PostQuitMessage(2);
+  EXPECT_TRUE(received.empty()) << "posting does not call the procedure";
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, window);
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(msg.wParam, WPARAM{VK_RETURN});
+  DispatchMessageA(&msg);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, nullptr);
+  EXPECT_EQ(msg.wParam, 5u);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(Messages(), (std::vector<UINT>{WM_KEYDOWN}));
+
+  DestroyWindow(window);
+  EXPECT_FALSE(PostMessageA(window, WM_KEYDOWN, VK_RETURN, 1)) << "no queue for a dead window";
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+// The log names each call as it was made, the box with its style, until the
+// test stops it.
+TEST_F(Win32Window, CallLogRecordsCallsInOrderWithTheirArguments) {
+  std::vector<std::string> log;
+  latticegas_win32::RecordCalls(&log);
+  const HWND window = Open();
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  PostMessageA(window, WM_KEYDOWN, VK_DELETE, 1);
+  MSG msg{};
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  ::testing::internal::CaptureStderr();
+  MessageBoxA(nullptr, "Failure: RegisterClass", nullptr, MB_ICONERROR);
+  MessageBoxA(window, "text", "Caption", MB_OK);
+  ::testing::internal::GetCapturedStderr();
+  DestroyWindow(window);
+  latticegas_win32::RecordCalls(nullptr);
+  PostQuitMessage(0);
+  const std::string name = '"' + className_ + '"';
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "RegisterClassA(" + name + ")",
+                     "CreateWindowExA(" + name + ", \"Lattice gas simulation\", 0xcf0000, 1024, 768)",
+                     "ShowWindow(1)",
+                     "UpdateWindow()",
+                     "PostMessageA(0x100, 0x2e)",
+                     "PeekMessageA -> 0x100",
+                     "TranslateMessage(0x100)",
+                     "DispatchMessageA(0x100)",
+                     "PeekMessageA -> none",
+                     "MessageBoxA(null, \"Failure: RegisterClass\", null, 0x10)",
+                     "MessageBoxA(window, \"text\", \"Caption\", 0x0)",
+                     "DestroyWindow()",
+                 }));
+}
+
+// Tests' own boxes: standard error at once, even where a display could show them.
+TEST_F(Win32Window, BoxesCanBeSentToStandardError) {
+  latticegas_win32::MessageBoxesToStandardError();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(MessageBoxA(nullptr, "Failed: CreateDevice (in InitD3D)", nullptr, MB_OK), IDOK);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: Failed: CreateDevice (in InitD3D)\n");
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/sdl/win32_test_log.h"
 #include "render_fixture.h"
 
 using GraphicsContextTest = RenderTest;
@@ -104,13 +109,12 @@ TEST_F(GraphicsContextTest, ReleaseGivesEverythingBackOnce) {
 }
 
 // Without a display no Direct3D object can be had: the first box, sizes kept,
-// and nothing to release.
+// and nothing to release. The box goes where a user without a display reads it.
 TEST(GraphicsStartFailure, NoDisplayReportsDirect3DCreate9) {
   const char* display = std::getenv("DISPLAY");
   const std::string saved = display ? display : "";
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  setenv("LATTICEGAS_MESSAGEBOX", "stderr", 1);
   GraphicsContext context;
   testing::internal::CaptureStderr();
   EXPECT_FALSE(context.InitD3D(nullptr, 1024, 768));
@@ -123,4 +127,147 @@ TEST(GraphicsStartFailure, NoDisplayReportsDirect3DCreate9) {
   context.Release();
   EXPECT_EQ(context.device, nullptr);
   EXPECT_EQ(context.nodeMesh, nullptr);
+}
+
+// InitD3D against a headless Direct3D whose capabilities and failures the test
+// chooses, with a window of the Win32 layer that has no screen.
+class GraphicsStart : public ::testing::Test {
+ protected:
+  GraphicsContext context;
+  std::vector<std::string> calls;
+  HWND window = nullptr;
+
+  void SetUp() override {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    latticegas_win32::MessageBoxesToStandardError();
+    static const bool registered = [] {
+      WNDCLASSA windowClass{};
+      windowClass.lpfnWndProc = DefWindowProcA;
+      windowClass.lpszClassName = "GraphicsStart";
+      return RegisterClassA(&windowClass) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    window = CreateWindowExA(0, "GraphicsStart", "test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                             CW_USEDEFAULT, 1024, 768, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+  }
+
+  void TearDown() override {
+    latticegas_win32::RecordCalls(nullptr);
+    latticegas_d3d9::StopUsingHeadlessDirect3D();
+    context.Release();
+    DestroyWindow(window);
+  }
+
+  // InitD3D on a Direct3D set up so; the calls it made, boxes included.
+  bool Start(latticegas_d3d9::HeadlessDirect3DSetup setup, HWND target) {
+    setup.calls = &calls;
+    latticegas_d3d9::UseHeadlessDirect3D(std::move(setup));
+    latticegas_win32::RecordCalls(&calls);
+    testing::internal::CaptureStderr();
+    const bool ready = context.InitD3D(target, 1024, 768);
+    testing::internal::GetCapturedStderr();
+    latticegas_win32::RecordCalls(nullptr);
+    return ready;
+  }
+
+  const latticegas_d3d9::CreateDeviceRequest& OnlyRequest() {
+    const auto& requests = latticegas_d3d9::HeadlessDeviceRequests();
+    EXPECT_EQ(requests.size(), 1u);
+    return requests.back();
+  }
+};
+
+TEST_F(GraphicsStart, CreatesAWindowedImmediateDeviceWithHardwareVertexProcessing) {
+  ASSERT_TRUE(Start({}, window));
+  EXPECT_TRUE(context.CanDraw());
+  EXPECT_EQ(calls, (std::vector<std::string>{"Direct3DCreate9(32)", "GetDeviceCaps(0, 1)",
+                                             "CreateDevice(0x40)", "IDirect3D9::Release()"}))
+      << "no box; the Direct3D object is not kept";
+  const latticegas_d3d9::CreateDeviceRequest& request = OnlyRequest();
+  EXPECT_EQ(request.adapter, 0u);
+  EXPECT_EQ(request.deviceType, D3DDEVTYPE_HAL);
+  EXPECT_EQ(request.focusWindow, window);
+  EXPECT_EQ(request.behaviorFlags, D3DCREATE_HARDWARE_VERTEXPROCESSING);
+  const D3DPRESENT_PARAMETERS& p = request.parameters;
+  EXPECT_EQ(p.BackBufferWidth, 1024u);
+  EXPECT_EQ(p.BackBufferHeight, 768u);
+  EXPECT_EQ(p.BackBufferFormat, D3DFMT_UNKNOWN);
+  EXPECT_EQ(p.BackBufferCount, 1u);
+  EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
+  EXPECT_EQ(p.MultiSampleQuality, 0u);
+  EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
+  EXPECT_EQ(p.hDeviceWindow, window);
+  EXPECT_EQ(p.Windowed, TRUE);
+  EXPECT_EQ(p.EnableAutoDepthStencil, TRUE);
+  EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_D24S8);
+  EXPECT_EQ(p.Flags, 0u);
+  EXPECT_EQ(p.FullScreen_RefreshRateInHz, 0u);
+  EXPECT_EQ(p.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+}
+
+TEST_F(GraphicsStart, WithoutHardwareTransformAndLightingTheDeviceProcessesVerticesInSoftware) {
+  latticegas_d3d9::HeadlessDirect3DSetup noTransformAndLighting;
+  noTransformAndLighting.devCaps = 0;
+  ASSERT_TRUE(Start(noTransformAndLighting, window));
+  EXPECT_EQ(OnlyRequest().behaviorFlags, D3DCREATE_SOFTWARE_VERTEXPROCESSING)
+      << "the one flag, nothing added";
+  EXPECT_TRUE(context.CanDraw());
+}
+
+// The boxes of the three failures, their styles, and what each leaves behind.
+TEST_F(GraphicsStart, NoDirect3DShowsAnErrorBoxAndKeepsOnlyTheSize) {
+  latticegas_d3d9::HeadlessDirect3DSetup none;
+  none.available = false;
+  EXPECT_FALSE(Start(none, window));
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Direct3DCreate9(32)",
+                       "MessageBoxA(null, \"Failed: Direct3DCreate9 (in InitD3D)\", null, 0x10)"}));
+  EXPECT_EQ(context.width, 1024);
+  EXPECT_EQ(context.height, 768);
+  EXPECT_EQ(context.device, nullptr);
+}
+
+TEST_F(GraphicsStart, NoDeviceShowsAPlainBoxAfterGivingBackDirect3D) {
+  EXPECT_FALSE(Start({}, nullptr));  // a windowed device needs a window
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Direct3DCreate9(32)", "GetDeviceCaps(0, 1)", "CreateDevice(0x40)",
+                       "IDirect3D9::Release()",
+                       "MessageBoxA(null, \"Failed: CreateDevice (in InitD3D)\", null, 0x0)"}));
+  EXPECT_EQ(context.device, nullptr);
+  EXPECT_FALSE(context.CanDraw());
+}
+
+// Whichever mesh cannot be made, the box says LoadResources, and the device
+// and the meshes made keep their references until Release.
+TEST_F(GraphicsStart, AnyMeshFailingShowsTheLoadResourcesBoxAndKeepsWhatWasMade) {
+  for (int failing = 1; failing <= 3; ++failing) {
+    SCOPED_TRACE("mesh " + std::to_string(failing) + " fails");
+    calls.clear();
+    latticegas_d3d9::HeadlessDirect3DSetup setup;
+    setup.failingMesh = failing;
+    EXPECT_FALSE(Start(setup, window));
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(),
+              "MessageBoxA(null, \"Failed: LoadResources (called from InitD3D)\", null, 0x0)");
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c.starts_with("MessageBoxA"); }),
+              1);
+    EXPECT_FALSE(context.CanDraw());
+    // Made in the order node, particle, link.
+    const ID3DXMesh* meshes[] = {context.nodeMesh, context.particleMesh, context.linkMesh};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(meshes[i] == nullptr, i + 1 == failing) << i;
+    IDirect3DDevice9* device = context.device;
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(latticegas_d3d9::HeadlessRefCount(device), 3u) << "the context's and two meshes'";
+    device->AddRef();
+    context.Release();
+    EXPECT_EQ(latticegas_d3d9::HeadlessRefCount(device), 1u) << "every mesh given back";
+    EXPECT_EQ(context.device, nullptr);
+    EXPECT_EQ(context.nodeMesh, nullptr);
+    EXPECT_EQ(context.particleMesh, nullptr);
+    EXPECT_EQ(context.linkMesh, nullptr);
+    device->Release();
+  }
 }

@@ -24,19 +24,27 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from lattice_e2e import TITLE, windows_named  # noqa: E402
 # Memory budget: every right click may add a node (with its index entries,
 # links and allocator redzones under AddressSanitizer); the slack covers the
-# sanitizer's quarantine of freed blocks (capped below), the index and query
-# scratch growing to their peak, and Mesa's buffers settling after start-up.
-# Mesa's software renderer bins each frame's triangles in 64 KiB blocks, up to
-# 36 MiB a frame and two frames in flight: a view with much of a grown lattice
-# and its particles in it takes that much for as long as it lasts (seen: 64 MiB,
-# held for a dozen samples). The peak may hold that too, with the sanitizer's
-# rounding of those blocks; the settled figure, taken after a light view (no
-# particles, the eye close to the plane) and a pause in which the sanitizer's
-# allocator gives freed pages back, may not.
+# index and query scratch growing to their peak, and Mesa's buffers settling
+# after start-up. Mesa's software renderer bins each frame's triangles in 64 KiB
+# blocks, up to 36 MiB a frame and two frames in flight: a view with much of a
+# grown lattice and its particles in it takes that much for as long as it lasts
+# (seen: 64 MiB, held for a dozen samples). The peak may hold that too, with the
+# sanitizer's rounding of those blocks; the settled figure may not.
+#
+# The start and settled figures are both taken in the same light view (no
+# particles, the eye closer to the plane than the near plane, so nothing is
+# drawn), each reached by zooming in through many views, a tenth of a second
+# each so that every one is drawn, and after a pause in which
+# the sanitizer's allocator gives freed pages back. The zoom churns the OpenGL
+# device's per-draw cache through more than the sanitizer's quarantine of freed
+# blocks (capped below), whose small blocks take more memory than the cap says:
+# the quarantine is then as full at the start as at the end, and what stays
+# above the start is what the inputs left.
 PER_NODE_BYTES = 4096
 SLACK_BYTES = 32 * 1024 * 1024
 RENDERER_BYTES = 96 * 1024 * 1024
-SETTLE_KEYS = "key --delay 20 c" + " r" * 40 + "\n"
+START_DISTANCE = 20.0  # the eye's distance from the plane at start
+LIGHT_DISTANCE = 0.3   # closer than the near plane (1.0): nothing is drawn
 SETTLE_SECONDS = 8     # more than the sanitizer's 5 s interval for releasing memory
 QUARANTINE_MB = 32
 BATCH = 200            # inputs per xdotool run
@@ -95,14 +103,40 @@ def window_size(wid):
     return w, h
 
 
-def make_batch(rng, wid, w, h, n, counts):
+class Eye:
+    """The eye's distance from the plane, followed through the zoom inputs sent:
+    each step in (R, the wheel forward) or out (F, the wheel back) moves the eye
+    a tenth of its distance."""
+
+    def __init__(self):
+        self.distance = START_DISTANCE
+
+    def zoom(self, amount):
+        self.distance -= self.distance / 10.0 * amount
+
+    def steps_in_to(self, distance):
+        steps = 0
+        while self.distance >= distance:
+            self.zoom(+1)
+            steps += 1
+        return steps
+
+
+def light_view_keys(eye):
+    """Clears the particles and zooms in, a view at a time, to the light view."""
+    return "key --delay 100 c" + " r" * eye.steps_in_to(LIGHT_DISTANCE) + "\n"
+
+
+def make_batch(rng, wid, w, h, n, counts, eye):
     """An xdotool script of n inputs: keys, left and right clicks, wheel turns."""
     lines = []
     for _ in range(n):
         pick = rng.random()
         if pick < 0.55:
-            lines.append(f"key --delay 1 {rng.choice(KEYS)}")
+            key = rng.choice(KEYS)
+            lines.append(f"key --delay 1 {key}")
             counts["keys"] += 1
+            eye.zoom({"r": +1, "f": -1}.get(key, 0))
         elif pick < 0.85:
             # Mostly near the centre, where the grid is at start.
             if rng.random() < 0.6:
@@ -115,8 +149,10 @@ def make_batch(rng, wid, w, h, n, counts):
             lines.append(f"mousemove --window {wid} {x} {y}")
             lines.append(f"click --delay 1 {button}")
         else:
-            lines.append(f"click --delay 1 {rng.choice((4, 5))}")
+            button = rng.choice((4, 5))
+            lines.append(f"click --delay 1 {button}")
             counts["wheel"] += 1
+            eye.zoom(+1 if button == 4 else -1)
     return "\n".join(lines) + "\n"
 
 
@@ -140,15 +176,24 @@ def soak(program, inputs, seed, work):
         if int(focused) != int(wid, 16):
             raise Failure(f"the window {wid} did not get the focus ({focused} has it)")
         time.sleep(1.0)  # the first frames, with every mesh and buffer made
+        eye = Eye()
+        send(light_view_keys(eye), timeout=60)
+        time.sleep(SETTLE_SECONDS)
         baseline = peak = rss_kib(proc.pid)
         samples = [baseline]
+        # Back out to about the start view for the inputs.
+        steps_out = 0
+        while eye.distance < START_DISTANCE / 1.1:
+            eye.zoom(-1)
+            steps_out += 1
+        send("key --delay 20" + " f" * steps_out + "\n", timeout=60)
         counts = {"keys": 0, "left": 0, "right": 0, "wheel": 0}
         sent = 0
         while sent < inputs:
             if time.monotonic() - start > TOTAL_TIMEOUT:
                 raise Failure(f"the soak took longer than {TOTAL_TIMEOUT} s")
             n = min(BATCH, inputs - sent)
-            script = make_batch(rng, wid, w, h, n, counts)
+            script = make_batch(rng, wid, w, h, n, counts, eye)
             send(script, timeout=120)
             sent += n
             if proc.poll() is not None:
@@ -156,7 +201,7 @@ def soak(program, inputs, seed, work):
             rss = rss_kib(proc.pid)
             samples.append(rss)
             peak = max(peak, rss)
-        send(SETTLE_KEYS, timeout=60)
+        send(light_view_keys(eye), timeout=60)
         time.sleep(SETTLE_SECONDS)
         if proc.poll() is not None:
             raise Failure(f"the program ended after {sent} inputs with exit code {proc.returncode}")
