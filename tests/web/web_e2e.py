@@ -5,7 +5,7 @@ screenshots (see web_driver.py):
     web_e2e.py SITE_FOLDER SCENARIO
 
 The scenarios of the native end-to-end tests run unchanged on the page;
-startup, no_webgl and storm are the page's own.
+startup, repeat, no_webgl and storm are the page's own.
 """
 
 import os
@@ -64,6 +64,32 @@ def scenario_no_webgl(app):
     code = app.wait_exit()
     expect(code == 1, f"exit code {code} after the box was closed, expected 1")
     expect(app.box() is None, "the box is still open")
+
+
+def scenario_repeat(app):
+    """A held key repeats: D held down with a node selected (one press, then
+    the browser's auto-repeats) moves the node right by 0.05 a repeat, half a
+    unit in all, as ten presses do."""
+    camera = e2e.Camera()
+    e2e.start(app, camera)
+    app.key(*["r"] * 5)
+    for _ in range(5):
+        camera.zoom(+1)
+    app.wait_grid(camera, what="the grid zoomed in")
+    cx, cy = camera.to_pixel(0, 0)
+    app.click(1, cx, cy)
+    app.wait_picture("the selected centre node in red", lambda p: e2e.red_at(p, cx, cy, 2))
+    key, code, vk, text, _ = web.key_event("d")
+    down = {"key": key, "code": code, "windowsVirtualKeyCode": vk, "nativeVirtualKeyCode": vk,
+            "text": text, "unmodifiedText": text}
+    for repeat in [False] + [True] * 9:
+        app.browser.cdp("Input.dispatchKeyEvent", {"type": "keyDown", "autoRepeat": repeat, **down})
+    app.browser.cdp("Input.dispatchKeyEvent", {"type": "keyUp", "key": key, "code": code,
+                                                "windowsVirtualKeyCode": vk})
+    mx, my = camera.to_pixel(0.5, 0.0)
+    app.wait_picture("the selected node 0.5 to the right",
+                     lambda q: e2e.red_at(q, mx, my, 2) and not e2e.red_at(q, cx, cy, 2))
+    app.escape_and_expect_zero()
 
 
 STORM_KEYS = (["Return", "Delete", "q", "c", "v", "r", "f", "a", "d", "s", "w"] * 3
@@ -160,7 +186,8 @@ def find_added_node(app):
 
 
 NATIVE_SCENARIOS = ("particles", "select", "edit", "delete_add", "camera")
-SCENARIOS = {"startup": scenario_startup, "no_webgl": scenario_no_webgl, "storm": scenario_storm}
+SCENARIOS = {"startup": scenario_startup, "repeat": scenario_repeat, "no_webgl": scenario_no_webgl,
+             "storm": scenario_storm}
 FLAGS = {"no_webgl": ["--disable-webgl", "--disable-3d-apis"]}
 
 
