@@ -163,7 +163,7 @@ std::size_t DrawCuller::HashOf(const Key& key) {
     h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
     h ^= h >> 31;
   }
-  return static_cast<std::size_t>(h);
+  return h == 0 ? 1 : static_cast<std::size_t>(h);  // 0 marks an empty slot
 }
 
 void DrawCuller::SetRaster(const RasterSetup& setup) {
@@ -289,7 +289,6 @@ CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   Entry* entry = nullptr;
   if (options_.triangles) {
     entry = &FindOrAdd(Key{&mesh, modelView});
-    entry->lastUsed = frame_;
     if (entry->state == Entry::State::listed) {
       if (entry->whole) return CulledDraw{all, true};
       return CulledDraw{entry->indices, false};
@@ -334,9 +333,9 @@ DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView
 
 void DrawCuller::EndFrame() {
   ++frame_;
-  for (std::size_t i = 0; i < slots_.size();) {
+  for (std::size_t i = 0; i < heads_.size();) {
     // Erasing moves a later entry into this slot: look at it again.
-    if (slots_[i].used && frame_ - slots_[i].entry.lastUsed > kFramesKept) {
+    if (heads_[i].hash != 0 && frame_ - heads_[i].lastUsed > kFramesKept) {
       Erase(i);
     } else {
       ++i;
@@ -345,15 +344,19 @@ void DrawCuller::EndFrame() {
 }
 
 DrawCuller::Entry& DrawCuller::FindOrAdd(const Key& key) {
-  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  if ((used_ + 1) * 2 > heads_.size()) Grow();
   const std::size_t hash = HashOf(key);
-  const std::size_t mask = slots_.size() - 1;
+  const std::size_t mask = heads_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    SlotHead& head = heads_[i];
+    if (head.hash == hash && slots_[i].key == key) {
+      head.lastUsed = frame_;
+      return slots_[i].entry;
+    }
+    if (head.hash != 0) continue;
+    head.hash = hash;
+    head.lastUsed = frame_;
     Slot& slot = slots_[i];
-    if (slot.used && slot.hash == hash && slot.key == key) return slot.entry;
-    if (slot.used) continue;
-    slot.used = true;
-    slot.hash = hash;
     slot.key = key;
     slot.entry.state = Entry::State::fresh;
     slot.entry.whole = false;
@@ -366,34 +369,39 @@ DrawCuller::Entry& DrawCuller::FindOrAdd(const Key& key) {
 // Linear probing's deletion: later entries of the same run move back into the
 // hole unless that would put them before their home slot.
 void DrawCuller::Erase(std::size_t index) {
-  const std::size_t mask = slots_.size() - 1;
+  const std::size_t mask = heads_.size() - 1;
   std::size_t hole = index;
-  for (std::size_t next = (hole + 1) & mask; slots_[next].used; next = (next + 1) & mask) {
-    const std::size_t home = slots_[next].hash & mask;
+  for (std::size_t next = (hole + 1) & mask; heads_[next].hash != 0; next = (next + 1) & mask) {
+    const std::size_t home = heads_[next].hash & mask;
     const bool homeAfterHole =
         hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
     if (homeAfterHole) continue;
+    std::swap(heads_[hole], heads_[next]);
     std::swap(slots_[hole], slots_[next]);
     hole = next;
   }
-  slots_[hole].used = false;
+  heads_[hole].hash = 0;
   --used_;
 }
 
 void DrawCuller::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
-  old.swap(slots_);
-  const std::size_t mask = slots_.size() - 1;
-  for (Slot& slot : old) {
-    if (!slot.used) continue;
-    std::size_t i = slot.hash & mask;
-    while (slots_[i].used) i = (i + 1) & mask;
-    slots_[i] = std::move(slot);
+  const std::size_t size = std::max<std::size_t>(64, heads_.size() * 2);
+  std::vector<SlotHead> oldHeads(size);
+  std::vector<Slot> oldSlots(size);
+  oldHeads.swap(heads_);
+  oldSlots.swap(slots_);
+  const std::size_t mask = size - 1;
+  for (std::size_t j = 0; j < oldHeads.size(); ++j) {
+    if (oldHeads[j].hash == 0) continue;
+    std::size_t i = oldHeads[j].hash & mask;
+    while (heads_[i].hash != 0) i = (i + 1) & mask;
+    heads_[i] = oldHeads[j];
+    slots_[i] = std::move(oldSlots[j]);
   }
 }
 
 void DrawCuller::ForgetAll() {
-  for (Slot& slot : slots_) slot.used = false;
+  for (SlotHead& head : heads_) head.hash = 0;
   used_ = 0;
 }
 

@@ -96,19 +96,22 @@ class DrawCuller {
     State state = State::fresh;
     std::vector<uint16_t> indices;
     bool whole = false;
-    unsigned lastUsed = 0;
   };
   // The outcomes, in one array with open addressing and linear probing: a slot
   // keeps its list's storage for the next key that lands in it, so a view full
   // of moving particles, whose keys come and go every frame, allocates nothing
   // once the table has grown to fit.
+  // Probing and the sweep of unused entries read only the small heads, kept
+  // apart from the keys and lists they stand for.
+  struct SlotHead {
+    std::size_t hash = 0;  // 0: empty
+    unsigned lastUsed = 0;
+  };
   struct Slot {
-    bool used = false;
-    std::size_t hash = 0;
     Key key{};
     Entry entry;
   };
-  Entry& FindOrAdd(const Key& key);
+  Entry& FindOrAdd(const Key& key);  // marks it used in this frame
   void Erase(std::size_t index);
   void Grow();
   void ForgetAll();
@@ -131,7 +134,8 @@ class DrawCuller {
   bool pixelCentresDecide_ = false;
   D3DMATRIX glProjection_{};
   CullingOptions options_;
-  std::vector<Slot> slots_;  // a power of two in size, at most half used
+  std::vector<SlotHead> heads_;  // a power of two in size, at most half used
+  std::vector<Slot> slots_;      // the same size
   std::size_t used_ = 0;
   unsigned frame_ = 0;
   std::vector<ViewportVertex> vertices_;  // scratch for one mesh
