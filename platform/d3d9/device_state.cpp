@@ -160,4 +160,16 @@ HRESULT StateDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) {
   return D3D_OK;
 }
 
+HRESULT StateDevice::BeginScene() {
+  if (inScene_) return D3DERR_INVALIDCALL;
+  inScene_ = true;
+  return D3D_OK;
+}
+
+HRESULT StateDevice::EndScene() {
+  if (!inScene_) return D3DERR_INVALIDCALL;
+  inScene_ = false;
+  return D3D_OK;
+}
+
 }  // namespace latticegas_d3d9

@@ -26,10 +26,14 @@ class StateDevice : public IDirect3DDevice9 {
   HRESULT GetLightEnable(DWORD Index, BOOL* pEnable) override;
   HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
   HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+  // As in Direct3D, a scene cannot be begun twice nor ended unbegun.
+  HRESULT BeginScene() override;
+  HRESULT EndScene() override;
 
   ULONG refCount() const { return refs_; }
   UINT backBufferWidth() const { return width_; }
   UINT backBufferHeight() const { return height_; }
+  bool inScene() const { return inScene_; }
 
  protected:
   ~StateDevice() override = default;
@@ -66,6 +70,7 @@ class StateDevice : public IDirect3DDevice9 {
   D3DMATERIAL9 material_{};
   std::map<DWORD, LightSlot> lights_;
   std::array<DWORD, kRenderStates> renderStates_{};
+  bool inScene_ = false;
 };
 
 D3DMATRIX IdentityMatrix();

@@ -37,14 +37,15 @@ class HeadlessDevice final : public StateDevice {
     return D3D_OK;
   }
   HRESULT BeginScene() override {
-    // As in Direct3D, a scene cannot be begun twice.
-    if (log.inScene) return D3DERR_INVALIDCALL;
+    const HRESULT result = StateDevice::BeginScene();
+    if (result != D3D_OK) return result;
     log.inScene = true;
     ++log.beginSceneCount;
     return D3D_OK;
   }
   HRESULT EndScene() override {
-    if (!log.inScene) return D3DERR_INVALIDCALL;
+    const HRESULT result = StateDevice::EndScene();
+    if (result != D3D_OK) return result;
     log.inScene = false;
     ++log.endSceneCount;
     return D3D_OK;

@@ -4,6 +4,7 @@
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/draw_culler.h"
+#include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/headless_device.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/gl/gl_device_testing.h"
@@ -88,12 +89,7 @@ void ColourOf(const D3DCOLORVALUE& c, GLfloat out[4]) {
   out[3] = c.a;
 }
 
-void ColourOf(D3DCOLOR c, GLfloat out[4]) {
-  out[0] = static_cast<GLfloat>((c >> 16) & 0xffu) / 255.0f;
-  out[1] = static_cast<GLfloat>((c >> 8) & 0xffu) / 255.0f;
-  out[2] = static_cast<GLfloat>(c & 0xffu) / 255.0f;
-  out[3] = static_cast<GLfloat>((c >> 24) & 0xffu) / 255.0f;
-}
+void ColourOf(D3DCOLOR c, GLfloat out[4]) { ColourOf(latticegas_d3d9::ColourValueOf(c), out); }
 
 GLenum DepthFunc(DWORD cmp) {
   switch (cmp) {
@@ -188,18 +184,6 @@ class GlDevice final : public StateDevice {
       glDisable(GL_SCISSOR_TEST);
     }
     appliedRenderStates_ = ~0u;  // the depth mask changed
-    return D3D_OK;
-  }
-
-  HRESULT BeginScene() override {
-    if (inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = true;
-    return D3D_OK;
-  }
-
-  HRESULT EndScene() override {
-    if (!inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = false;
     return D3D_OK;
   }
 
@@ -547,7 +531,6 @@ class GlDevice final : public StateDevice {
   GLuint framebuffer_ = 0;
   GLuint colour_ = 0;
   GLuint depth_ = 0;
-  bool inScene_ = false;
   unsigned appliedRenderStates_ = ~0u;
   unsigned appliedTransforms_ = ~0u;
   unsigned appliedProjection_ = ~0u;

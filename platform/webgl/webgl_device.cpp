@@ -137,18 +137,6 @@ class WebGlDevice final : public StateDevice {
     return D3D_OK;
   }
 
-  HRESULT BeginScene() override {
-    if (inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = true;
-    return D3D_OK;
-  }
-
-  HRESULT EndScene() override {
-    if (!inScene_) return D3DERR_INVALIDCALL;
-    inScene_ = false;
-    return D3D_OK;
-  }
-
   // The browser shows the canvas at most once per display refresh, and only
   // while the program yields to it: each frame is copied to the canvas and
   // the program waits for the next animation frame, so that every frame drawn
@@ -367,7 +355,6 @@ class WebGlDevice final : public StateDevice {
   GLuint framebuffer_ = 0;
   GLuint colour_ = 0;
   GLuint depth_ = 0;
-  bool inScene_ = false;
   std::map<GLuint, MeshBuffers> meshes_;
   InstanceBatch batch_;
   DrawCuller culler_ = WholeDrawCuller();
