@@ -1,24 +1,27 @@
 # The browser platform, included from platform/CMakeLists.txt for Emscripten
 # builds: Win32 on the page (web/) and Direct3D 9 on WebGL2 (webgl/), with the
-# GL-free Direct3D parts shared with the desktop (d3d9/).
+# Win32 core (win32/, in latticegas_win32_core_sources) and the GL-free
+# Direct3D parts (d3d9/) shared with the desktop.
 file(GLOB latticegas_d3d9_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/d3d9/*.cpp)
 file(GLOB latticegas_web_sources CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/webgl/*.cpp)
 list(REMOVE_ITEM latticegas_web_sources ${CMAKE_CURRENT_SOURCE_DIR}/web/web_entry.cpp)
-add_library(latticegas_platform STATIC ${latticegas_d3d9_sources} ${latticegas_web_sources})
+add_library(latticegas_platform STATIC ${latticegas_d3d9_sources} ${latticegas_win32_core_sources}
+  ${latticegas_web_sources})
 target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
 latticegas_warnings(latticegas_platform)
 
 # The functions on the stack whenever the program yields to the browser: the
 # entry, WinMain, the frame loop and its frame, Present (which waits for the
-# next animation frame) and the start-up failure path into MessageBoxA (which
-# waits for the box to close). Only these are rewritten by Asyncify, which
+# next animation frame) and the start-up failure path into MessageBoxA, the
+# Win32 core's MessageBox and the page's ShowMessageBox (which waits for the
+# box to close). Only these are rewritten by Asyncify, which
 # keeps the code small and the drawing passes untouched.
 # Names as in the wasm name section, with their parameter lists, hence the
 # wildcards.
 set(latticegas_web_yielding
-  main "StartWinMain*" "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "MessageBoxA*")
+  main "StartWinMain*" "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "*MessageBox*")
 list(JOIN latticegas_web_yielding "," latticegas_web_yielding_list)
 
 target_link_options(latticegas_platform PUBLIC

@@ -1,6 +1,7 @@
 #pragma once
-// The Win32 names the program uses, for our stand-ins (platform/sdl): same
-// types, shapes and values as <windows.h>, so one source builds against either.
+// The Win32 names the program uses, for our stand-ins (platform/sdl and
+// platform/web, over the core in this folder): same types, shapes and values
+// as <windows.h>, so one source builds against either.
 #include <cstdint>
 
 // Distinct opaque handle types, as Windows declares them.
