@@ -24,8 +24,19 @@ void NoteCall(std::string call) {
 std::string Quoted(const char* text) {
   if (text == nullptr) return "null";
   const auto value = reinterpret_cast<std::uintptr_t>(text);
-  if (value <= 0xFFFF) return "#" + std::to_string(value);  // an atom
-  return '"' + std::string(text) + '"';
+  // Built by appending: GCC 12 at -O3 takes a prefix put before a string
+  // (`"#" + std::to_string(value)`) for an overlapping copy and warns (GCC
+  // bug 105329).
+  std::string quoted;
+  if (value <= 0xFFFF) {  // an atom
+    quoted += '#';
+    quoted += std::to_string(value);
+  } else {
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+  }
+  return quoted;
 }
 
 std::string Hex(unsigned long long value) {
