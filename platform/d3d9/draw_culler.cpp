@@ -15,11 +15,14 @@ namespace {
 // sum of the magnitudes of the products that make it up (float rounds to 6e-8;
 // a few roundings in a row stay far below this).
 constexpr double kClipError = 1e-5;
-// Window positions: rasterisers snap vertices to a sub-pixel grid (1/256 of a
-// pixel in Mesa's llvmpipe) and compute them in float; a sixty-fourth of a
-// pixel, plus a relative part for places far from the origin, covers both.
+// Window positions: rasterisers compute them in float and then snap them to
+// their sub-pixel grid, moving each by up to half a step (see SetRaster). A
+// sixty-fourth of a pixel, plus a relative part for places far from the
+// origin, covers the float arithmetic of any renderer.
 constexpr double kWindowMargin = 1.0 / 64.0;
 constexpr double kWindowRelativeError = 2e-6;
+// More sub-pixel bits than this change the allowance by nothing that counts.
+constexpr int kMostSubpixelBits = 16;
 // A triangle whose pixel centres are tested one by one; larger ones are kept.
 constexpr int kMaxCentresTested = 64;
 // Lists unused for this many frames are dropped.
@@ -148,7 +151,7 @@ bool RasterSetup::operator==(const RasterSetup& other) const {
   return std::memcmp(&projection, &other.projection, sizeof projection) == 0 &&
          std::memcmp(&viewport, &other.viewport, sizeof viewport) == 0 &&
          cullMode == other.cullMode && fillMode == other.fillMode &&
-         multisampled == other.multisampled;
+         multisampled == other.multisampled && subpixelBits == other.subpixelBits;
 }
 
 bool DrawCuller::Key::operator==(const Key& other) const {
@@ -171,6 +174,8 @@ void DrawCuller::SetRaster(const RasterSetup& setup) {
   setup_ = setup;
   haveSetup_ = true;
   pixelCentresDecide_ = setup.fillMode == D3DFILL_SOLID && !setup.multisampled;
+  const int bits = std::clamp(setup.subpixelBits, 0, kMostSubpixelBits);
+  snapAllowance_ = 0.5 / static_cast<double>(1 << bits);
   glProjection_ = GlClipProjection(setup.projection, setup.viewport);
   ForgetAll();
 }
@@ -208,7 +213,7 @@ ViewportVertex DrawCuller::Carry(const ClipTransform& t, const float* position) 
   const double ey = (error[1] + std::fabs(ny) * error[3]) / (w - error[3]);
   v.x = (nx + 1.0) * halfWidth;
   v.y = (ny + 1.0) * halfHeight;
-  v.error = std::max(ex * halfWidth, ey * halfHeight) + kWindowMargin +
+  v.error = std::max(ex * halfWidth, ey * halfHeight) + kWindowMargin + snapAllowance_ +
             kWindowRelativeError * std::max(std::fabs(v.x), std::fabs(v.y));
   return v;
 }

@@ -35,6 +35,9 @@ struct RasterSetup {
   DWORD cullMode;     // D3DCULL_*
   DWORD fillMode;     // D3DFILL_*
   bool multisampled;  // coverage is then not decided by pixel centres alone
+  // The rasteriser snaps vertices to 1 / 2^subpixelBits of a pixel
+  // (GL_SUBPIXEL_BITS); OpenGL promises at least 4.
+  int subpixelBits = 4;
 
   bool operator==(const RasterSetup& other) const;
 };
@@ -132,6 +135,7 @@ class DrawCuller {
   RasterSetup setup_{};
   bool haveSetup_ = false;
   bool pixelCentresDecide_ = false;
+  double snapAllowance_ = 0.0;  // half a sub-pixel step, in pixels
   D3DMATRIX glProjection_{};
   CullingOptions options_;
   std::vector<SlotHead> heads_;  // a power of two in size, at most half used

@@ -127,6 +127,7 @@ class GlDevice final : public StateDevice {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     softwareBinning_ = renderer != nullptr && std::strstr(renderer, "llvmpipe") != nullptr;
+    subpixelBits_ = SubpixelBits();
     windowHasDepthStencil_ = WindowHasDepthStencil();
     return glGetError() == GL_NO_ERROR;
   }
@@ -215,7 +216,7 @@ class GlDevice final : public StateDevice {
     ChooseTarget();
     const D3DMATRIX modelView = MatrixProduct(world(), view());
     culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
-                                  renderState(D3DRS_FILLMODE), false});
+                                  renderState(D3DRS_FILLMODE), false, subpixelBits_});
     const CulledDraw draw = culler_.Cull(mesh, modelView);
     if (draw.indices.empty()) {
       ++counters.skipped;
@@ -307,6 +308,14 @@ class GlDevice final : public StateDevice {
       drawingToWindow_ = true;
     }
     gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+  }
+
+  // The culler's allowance follows the rasteriser's sub-pixel grid; a driver
+  // that will not say is taken at OpenGL's least.
+  static int SubpixelBits() {
+    GLint bits = 0;
+    glGetIntegerv(GL_SUBPIXEL_BITS, &bits);
+    return bits > 0 ? bits : 4;
   }
 
   bool WindowHasDepthStencil() {
@@ -547,6 +556,7 @@ class GlDevice final : public StateDevice {
   GLuint vertexBuffer_ = 0;
   GLint arraysAt_ = -1;  // the first vertex the arrays point at; -1 not set
   bool softwareBinning_ = false;
+  int subpixelBits_ = 4;
   bool windowHasDepthStencil_ = false;
   bool targetChosen_ = false;
   bool drawingToWindow_ = false;

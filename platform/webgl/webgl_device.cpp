@@ -97,6 +97,11 @@ class WebGlDevice final : public StateDevice {
     shader_.Use();
     batch_.Create();
     glViewport(0, 0, width, height);
+    // The culler's allowance follows the rasteriser's sub-pixel grid; a
+    // browser that will not say is taken at OpenGL's least.
+    GLint bits = 0;
+    glGetIntegerv(GL_SUBPIXEL_BITS, &bits);
+    subpixelBits_ = bits > 0 ? bits : 4;
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -286,7 +291,7 @@ class WebGlDevice final : public StateDevice {
 
   void ApplySceneState() {
     culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
-                                  renderState(D3DRS_FILLMODE), false});
+                                  renderState(D3DRS_FILLMODE), false, subpixelBits_});
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
@@ -358,6 +363,7 @@ class WebGlDevice final : public StateDevice {
   std::map<GLuint, MeshBuffers> meshes_;
   InstanceBatch batch_;
   DrawCuller culler_ = WholeDrawCuller();
+  int subpixelBits_ = 4;
   unsigned appliedRenderStates_ = ~0u;
   unsigned appliedLights_ = ~0u;
   // Never a matrix a program sets: the first draw applies everything.
