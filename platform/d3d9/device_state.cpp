@@ -54,12 +54,20 @@ ULONG StateDevice::Release() {
 HRESULT StateDevice::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) {
   if (pMatrix == nullptr) return D3DERR_INVALIDCALL;
   switch (static_cast<DWORD>(State)) {
-    case D3DTS_WORLD: world_ = *pMatrix; break;
-    case D3DTS_VIEW: view_ = *pMatrix; break;
-    case D3DTS_PROJECTION: projection_ = *pMatrix; break;
+    case D3DTS_WORLD:
+      world_ = *pMatrix;
+      ++worldVersion;
+      break;
+    case D3DTS_VIEW:
+      view_ = *pMatrix;
+      ++viewVersion;
+      break;
+    case D3DTS_PROJECTION:
+      projection_ = *pMatrix;
+      ++projectionVersion;
+      break;
     default: otherTransforms_[State] = *pMatrix; break;
   }
-  ++transformVersion;
   return D3D_OK;
 }
 
@@ -83,7 +91,7 @@ HRESULT StateDevice::SetViewport(const D3DVIEWPORT9* pViewport) {
       pViewport->Y + pViewport->Height > height_)
     return D3DERR_INVALIDCALL;
   viewport_ = *pViewport;
-  ++transformVersion;
+  ++viewportVersion;
   return D3D_OK;
 }
 

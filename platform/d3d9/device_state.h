@@ -52,8 +52,12 @@ class StateDevice : public IDirect3DDevice9 {
   const std::map<DWORD, LightSlot>& lights() const { return lights_; }
   DWORD renderState(D3DRENDERSTATETYPE state) const { return renderStates_[state]; }
 
-  // Bumped on every change so a drawing device can tell what to send again.
-  unsigned transformVersion = 0;
+  // Bumped on every change so a drawing device can tell what to send again:
+  // one count per state, since a draw mostly changes only the world transform.
+  unsigned worldVersion = 0;
+  unsigned viewVersion = 0;
+  unsigned projectionVersion = 0;
+  unsigned viewportVersion = 0;
   unsigned lightVersion = 0;
   unsigned materialVersion = 0;
   unsigned renderStateVersion = 0;

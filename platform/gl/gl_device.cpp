@@ -184,7 +184,7 @@ class GlDevice final : public StateDevice {
       }
       glDisable(GL_SCISSOR_TEST);
     }
-    appliedRenderStates_ = ~0u;  // the depth mask changed
+    glDepthMask(depthMask_);
     return D3D_OK;
   }
 
@@ -385,43 +385,53 @@ class GlDevice final : public StateDevice {
     glNormalPointer(GL_FLOAT, sizeof(Vertex), reinterpret_cast<const void*>(offset + 3 * sizeof(float)));
   }
 
+  // Each piece of state is sent again only when it changed: from one draw to
+  // the next mostly only the world transform does, sometimes the material.
   void ApplyState(const D3DMATRIX& modelView) {
     if (appliedRenderStates_ != renderStateVersion) {
       appliedRenderStates_ = renderStateVersion;
       ApplyRenderStates();
-      appliedMaterial_ = ~0u;  // specular depends on a render state
-      materialValid_ = false;
+      materialValid_ = false;  // specular depends on a render state
     }
-    if (appliedTransforms_ != transformVersion || appliedLights_ != lightVersion) {
-      if (appliedProjection_ != transformVersion) {
-        appliedProjection_ = transformVersion;
+    if (appliedProjection_ != projectionVersion || appliedViewport_ != viewportVersion) {
+      appliedProjection_ = projectionVersion;
+      appliedViewport_ = viewportVersion;
+      // The program sets them again unchanged now and then.
+      const bool projectionMoved = Update(&lastProjection_, projection());
+      if (Update(&lastViewport_, viewport()) || projectionMoved || !projectionValid_) {
+        projectionValid_ = true;
         ApplyProjection();
       }
-      // Lights are placed with the view matrix current, as Direct3D gives
-      // them in world space and OpenGL moves them by the model-view matrix.
-      glMatrixMode(GL_MODELVIEW);
-      if (appliedLights_ != lightVersion || viewChanged()) {
-        appliedLights_ = lightVersion;
-        glLoadMatrixf(&view().m[0][0]);
-        ApplyLights();
-      }
-      glLoadMatrixf(&modelView.m[0][0]);
-      appliedTransforms_ = transformVersion;
     }
-    if (appliedMaterial_ != materialVersion) {
+    // Lights are placed with the view matrix loaded, as Direct3D gives them
+    // in world space and OpenGL moves them by the model-view matrix.
+    const bool viewMoved = appliedView_ != viewVersion && Update(&lastView_, view());
+    appliedView_ = viewVersion;
+    if (appliedLights_ != lightVersion || viewMoved) {
+      appliedLights_ = lightVersion;
+      glLoadMatrixf(&view().m[0][0]);
+      ApplyLights();
+      modelViewValid_ = false;
+    }
+    if (Update(&lastModelView_, modelView) || !modelViewValid_) {
+      modelViewValid_ = true;
+      glLoadMatrixf(&modelView.m[0][0]);
+    }
+    // The particles set a material each, mostly the one already applied.
+    if (appliedMaterial_ != materialVersion || !materialValid_) {
       appliedMaterial_ = materialVersion;
-      // The particles set a material each, mostly the one already applied.
-      if (std::memcmp(&material(), &lastMaterial_, sizeof lastMaterial_) != 0 || !materialValid_) {
-        lastMaterial_ = material();
+      if (Update(&lastMaterial_, material()) || !materialValid_) {
         materialValid_ = true;
         ApplyMaterial();
       }
     }
   }
 
-  bool viewChanged() {
-    if (std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) == 0) return false;
-    lastView_ = view();
+  // Copies `now` over `*last`; true when that changed it.
+  template <typename T>
+  static bool Update(T* last, const T& now) {
+    if (std::memcmp(last, &now, sizeof(T)) == 0) return false;
+    std::memcpy(static_cast<void*>(last), &now, sizeof(T));
     return true;
   }
 
@@ -429,6 +439,7 @@ class GlDevice final : public StateDevice {
     D3DMATRIX p = GlClipProjection(projection(), viewport());
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(&p.m[0][0]);
+    glMatrixMode(GL_MODELVIEW);
     const D3DVIEWPORT9& vp = viewport();
     glViewport(static_cast<GLint>(vp.X),
                static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
@@ -443,7 +454,8 @@ class GlDevice final : public StateDevice {
     else glDisable(GL_NORMALIZE);
     if (depthBuffer_ && renderState(D3DRS_ZENABLE) != D3DZB_FALSE) glEnable(GL_DEPTH_TEST);
     else glDisable(GL_DEPTH_TEST);
-    glDepthMask(renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE);
+    depthMask_ = renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE;
+    glDepthMask(depthMask_);
     glDepthFunc(DepthFunc(renderState(D3DRS_ZFUNC)));
     switch (renderState(D3DRS_CULLMODE)) {
       case D3DCULL_NONE:
@@ -540,14 +552,23 @@ class GlDevice final : public StateDevice {
   GLuint framebuffer_ = 0;
   GLuint colour_ = 0;
   GLuint depth_ = 0;
+  // The state as last sent to OpenGL: the version of each that was sent,
+  // and, for those the program sets again unchanged, its value.
   unsigned appliedRenderStates_ = ~0u;
-  unsigned appliedTransforms_ = ~0u;
   unsigned appliedProjection_ = ~0u;
+  unsigned appliedViewport_ = ~0u;
+  unsigned appliedView_ = ~0u;
   unsigned appliedLights_ = ~0u;
   unsigned appliedMaterial_ = ~0u;
+  D3DMATRIX lastProjection_{};
+  D3DVIEWPORT9 lastViewport_{};
   D3DMATRIX lastView_{};
+  D3DMATRIX lastModelView_{};
   D3DMATERIAL9 lastMaterial_{};
+  bool projectionValid_ = false;
+  bool modelViewValid_ = false;
   bool materialValid_ = false;
+  GLboolean depthMask_ = GL_TRUE;
   DrawCuller culler_;
   // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
   std::vector<Vertex> vertices_;

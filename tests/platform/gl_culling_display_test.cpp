@@ -11,8 +11,10 @@
 // two places give almost the same picture.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
 #include "platform/gl/gl_device_testing.h"
+// OpenGL's header after the window system's names, as the device has it.
+#include <SDL_opengl.h>
 
 namespace {
 
@@ -32,6 +36,7 @@ class CullingDisplayTest : public ::testing::Test {
   static HWND window;
 
   static void SetUpTestSuite() {
+    if (window != nullptr) return;  // one window and device for every suite here
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X display";
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = WindowProc;
@@ -213,6 +218,160 @@ TEST_F(CullingDisplayTest, FirstFrameAfterEveryChangeIsRight) {
   ExpectFirstFrameAfterChangeRight("place of a node", [] {
     WindowProc(window, WM_KEYDOWN, 'S', 1);
   });
+}
+
+// The device sends OpenGL only the state that changed since the last draw.
+// Whatever changed, alone or together, unchanged values set again included,
+// OpenGL's state at each draw must be what Direct3D's asks for, worked out
+// here independently: projection with Direct3D's depth range and sample
+// points, viewport rows from the bottom, world x view, light towards its
+// source in eye space, the material.
+class StateDisplayTest : public CullingDisplayTest {
+ protected:
+  static void ExpectNear(const float* got, const double* want, int n, const std::string& what) {
+    for (int i = 0; i < n; ++i) {
+      const double allowed = 1e-5 * (1.0 + std::fabs(want[i]));
+      ASSERT_NEAR(got[i], want[i], allowed) << what << " [" << i << "]";
+    }
+  }
+
+  static void ExpectGlStateFor(IDirect3DDevice9* device, const std::string& step) {
+    D3DMATRIX world, view, projection;
+    D3DVIEWPORT9 vp;
+    D3DMATERIAL9 material;
+    D3DLIGHT9 light;
+    device->GetTransform(D3DTS_WORLD, &world);
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    device->GetViewport(&vp);
+    device->GetMaterial(&material);
+    device->GetLight(0, &light);
+
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const GLint wantViewport[4] = {static_cast<GLint>(vp.X), static_cast<GLint>(768 - vp.Y - vp.Height),
+                                   static_cast<GLint>(vp.Width), static_cast<GLint>(vp.Height)};
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(viewport[i], wantViewport[i]) << step << ": viewport";
+
+    // Clip z from Direct3D's 0..w to OpenGL's -w..w; x and y half a pixel
+    // over, as Direct3D samples at pixel corners.
+    double want[16];
+    for (int i = 0; i < 4; ++i) {
+      const double x = projection.m[i][0], y = projection.m[i][1], z = projection.m[i][2],
+                   w = projection.m[i][3];
+      want[4 * i + 0] = x + w / vp.Width;
+      want[4 * i + 1] = y - w / vp.Height;
+      want[4 * i + 2] = 2.0 * z - w;
+      want[4 * i + 3] = w;
+    }
+    GLfloat got[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, got);
+    ExpectNear(got, want, 16, step + ": projection");
+
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) {
+        want[4 * i + j] = 0.0;
+        for (int k = 0; k < 4; ++k) want[4 * i + j] += static_cast<double>(world.m[i][k]) * view.m[k][j];
+      }
+    glGetFloatv(GL_MODELVIEW_MATRIX, got);
+    ExpectNear(got, want, 16, step + ": model-view");
+
+    const double towards[3] = {-light.Direction.x, -light.Direction.y, -light.Direction.z};
+    for (int j = 0; j < 3; ++j)
+      want[j] = towards[0] * view.m[0][j] + towards[1] * view.m[1][j] + towards[2] * view.m[2][j];
+    want[3] = 0.0;
+    glGetLightfv(GL_LIGHT0, GL_POSITION, got);
+    ExpectNear(got, want, 4, step + ": light");
+
+    const D3DCOLORVALUE& d = material.Diffuse;
+    const double diffuse[4] = {d.r, d.g, d.b, d.a};
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, got);
+    ExpectNear(got, diffuse, 4, step + ": diffuse");
+    const double power = material.Power;
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, got);
+    ExpectNear(got, &power, 1, step + ": power");
+  }
+};
+
+TEST_F(StateDisplayTest, EveryDrawSeesTheStateDirect3DHas) {
+  SetCulling(false);  // every draw reaches OpenGL
+  IDirect3DDevice9* device = graphics.device;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::uniform_real_distribution<float> level(0.0f, 1.0f);
+  auto randomMatrix = [&] {
+    D3DMATRIX m;
+    for (auto& row : m.m)
+      for (float& e : row) e = unit(rng);
+    m._14 = m._24 = m._34 = 0.0f;  // affine, as world and view are
+    m._44 = 1.0f;
+    return m;
+  };
+  D3DLIGHT9 light{};
+  device->GetLight(0, &light);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  device->BeginScene();
+  for (int step = 0; step < 400; ++step) {
+    // Mostly one change, now and then the same value again, or several.
+    const int changes = rng() % 4 == 0 ? 3 : 1;
+    for (int c = 0; c < changes; ++c) {
+      const bool same = rng() % 5 == 0;
+      switch (rng() % 6) {
+        case 0: {
+          D3DMATRIX m;
+          device->GetTransform(D3DTS_WORLD, &m);
+          if (!same) m = randomMatrix();
+          device->SetTransform(D3DTS_WORLD, &m);
+          break;
+        }
+        case 1: {
+          D3DMATRIX m;
+          device->GetTransform(D3DTS_VIEW, &m);
+          if (!same) m = randomMatrix();
+          device->SetTransform(D3DTS_VIEW, &m);
+          break;
+        }
+        case 2: {
+          D3DXMATRIX m;
+          D3DXMatrixPerspectiveFovLH(&m, 0.3f + level(rng), 0.5f + level(rng), 0.5f + level(rng),
+                                     100.0f + 1000.0f * level(rng));
+          if (same) device->GetTransform(D3DTS_PROJECTION, &m);
+          device->SetTransform(D3DTS_PROJECTION, &m);
+          break;
+        }
+        case 3: {
+          D3DVIEWPORT9 vp{static_cast<DWORD>(rng() % 500), static_cast<DWORD>(rng() % 300),
+                          static_cast<DWORD>(1 + rng() % 500), static_cast<DWORD>(1 + rng() % 400),
+                          0.0f, 1.0f};
+          if (same) device->GetViewport(&vp);
+          device->SetViewport(&vp);
+          break;
+        }
+        case 4: {
+          D3DMATERIAL9 m{};
+          device->GetMaterial(&m);
+          if (!same) {
+            m.Diffuse = {level(rng), level(rng), level(rng), 1.0f};
+            m.Power = 100.0f * level(rng);
+          }
+          device->SetMaterial(&m);
+          break;
+        }
+        default:
+          if (!same) light.Direction = {unit(rng), unit(rng), unit(rng)};
+          device->SetLight(0, &light);
+          break;
+      }
+    }
+    graphics.nodeMesh->DrawSubset(0);
+    ExpectGlStateFor(device, "step " + std::to_string(step));
+    if (HasFatalFailure()) break;
+  }
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  // Back to the program's light; the fixture restores the rest.
+  device->SetLight(0, &light);
+  camera = Camera(20.0f);
 }
 
 }  // namespace
