@@ -18,10 +18,11 @@ if(WIN32)
   return()
 endif()
 target_sources(scene_probe PRIVATE test_entry.cpp)
-target_link_libraries(scene_probe PRIVATE latticegas_platform latticegas_entry)
+target_link_libraries(scene_probe PRIVATE latticegas_boxes_on_stderr latticegas_platform latticegas_entry)
 
 add_executable(gl_tests gl_d3dx_golden_test.cpp gl_headless_device_test.cpp draw_culler_test.cpp)
-target_link_libraries(gl_tests PRIVATE latticegas_platform GTest::gtest GTest::gtest_main)
+target_link_libraries(gl_tests PRIVATE latticegas_headless_d3d9 latticegas_platform GTest::gtest
+  GTest::gtest_main)
 target_compile_definitions(gl_tests PRIVATE
   LATTICEGAS_D3DX_GOLDEN="${CMAKE_CURRENT_SOURCE_DIR}/d3dx_golden.txt")
 latticegas_warnings(gl_tests)

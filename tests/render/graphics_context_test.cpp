@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sdl/win32_test_log.h"
+#include "support/win32_call_log.h"
 #include "render_fixture.h"
 
 using GraphicsContextTest = RenderTest;
@@ -140,7 +140,6 @@ class GraphicsStart : public ::testing::Test {
   void SetUp() override {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    latticegas_win32::MessageBoxesToStandardError();
     static const bool registered = [] {
       WNDCLASSA windowClass{};
       windowClass.lpfnWndProc = DefWindowProcA;
