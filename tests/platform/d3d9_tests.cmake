@@ -4,9 +4,6 @@
 #                             (d3dx_golden.txt), the headless device
 #   gl_scene_matches_d3d9     wine: the same scene drawn by the stand-in and by
 #                             Direct3D 9 under Wine, screenshots compared
-set(LATTICEGAS_WINDOWS_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/windows" CACHE PATH
-  "Build folder of the windows preset, whose programs the wine tests run")
-
 add_executable(scene_probe scene_probe.cpp)
 latticegas_warnings(scene_probe)
 if(WIN32)
@@ -31,7 +28,7 @@ gtest_discover_tests(gl_tests PROPERTIES LABELS headless TIMEOUT 30 DISCOVERY_TI
 add_test(NAME gl_scene_matches_d3d9
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/d3d9_scene_compare.sh
     $<TARGET_FILE:scene_probe>
-    ${LATTICEGAS_WINDOWS_BUILD_DIR}/tests/platform/scene_probe.exe
+    ${LATTICEGAS_WINDOWS_BUILD}/tests/platform/scene_probe.exe
     ${CMAKE_CURRENT_BINARY_DIR}/scene_compare)
 set_tests_properties(gl_scene_matches_d3d9 PROPERTIES
   LABELS wine TIMEOUT 180 RUN_SERIAL ON SKIP_RETURN_CODE 77)
