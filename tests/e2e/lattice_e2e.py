@@ -776,6 +776,14 @@ def main(argv):
         return 2
     build, name, program = argv[1], argv[2], argv[3]
     close_helper = argv[4] if len(argv) > 4 else None
+    # The Windows build is optional for a native build's tests: without it,
+    # or without Wine, its scenarios are skipped (ctest's SKIP_RETURN_CODE).
+    if build == "wine" and not os.path.isfile(program):
+        print(f"SKIPPED: no Windows build of the program at {program} (build the windows preset)")
+        return 77
+    if build == "wine" and shutil.which("wine") is None:
+        print("SKIPPED: wine is not installed")
+        return 77
     extra = {}
     if name == "no_display":
         if build != "native":
