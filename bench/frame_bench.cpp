@@ -13,7 +13,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/gl/gl_device_testing.h"
+#include "support/gl_device_testing.h"
 
 namespace {
 
@@ -77,15 +77,12 @@ void Measure(benchmark::State& state, const latticegas_gl::DeviceOptions& option
   latticegas_gl::SetDeviceOptions(graphics.device, options);
   for (int i = 0; i < 5; ++i) Turn();
 
-  latticegas_gl::DeviceCounters before;
-  latticegas_gl::GetDeviceCounters(graphics.device, &before);
+  // Frames counted where they are presented. OpenGL calls and triangles per
+  // frame: run one benchmark at a time with bench/gl_calls' counter preloaded.
+  const uint64_t before = latticegas_gl::PresentedFrames(graphics.device);
   for (auto _ : state) Turn();
-  latticegas_gl::DeviceCounters after;
-  latticegas_gl::GetDeviceCounters(graphics.device, &after);
-  const double frames = static_cast<double>(after.frames - before.frames);
+  const double frames = static_cast<double>(latticegas_gl::PresentedFrames(graphics.device) - before);
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-  state.counters["drawn"] = static_cast<double>(after.draws - before.draws) / frames;
-  state.counters["skipped"] = static_cast<double>(after.skipped - before.skipped) / frames;
 }
 
 // Arguments: zoom steps from the start view, out when positive, in when

@@ -19,7 +19,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/gl/gl_device_testing.h"
+#include "support/gl_device_testing.h"
 #include "platform/win32_api.h"
 
 namespace {

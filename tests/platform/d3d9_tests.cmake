@@ -35,7 +35,7 @@ set_tests_properties(gl_scene_matches_d3d9 PROPERTIES
 
 # The program's frames on a real display, culling off and on.
 add_executable(gl_display_tests gl_culling_display_test.cpp)
-target_link_libraries(gl_display_tests PRIVATE latticegas_app GTest::gtest GTest::gtest_main)
+target_link_libraries(gl_display_tests PRIVATE latticegas_gl_testing latticegas_app GTest::gtest GTest::gtest_main)
 latticegas_warnings(gl_display_tests)
 gtest_discover_tests(gl_display_tests PROPERTIES LABELS display TIMEOUT 120 RUN_SERIAL ON
   DISCOVERY_TIMEOUT 60)

@@ -22,7 +22,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/gl/gl_device_testing.h"
+#include "support/gl_device_testing.h"
 // OpenGL's header after the window system's names, as the device has it.
 #include <SDL_opengl.h>
 
