@@ -43,13 +43,6 @@ StateDevice::StateDevice(UINT width, UINT height, bool autoDepth)
   renderStates_[D3DRS_NORMALIZENORMALS] = FALSE;
 }
 
-ULONG StateDevice::AddRef() { return ++refs_; }
-
-ULONG StateDevice::Release() {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
 
 HRESULT StateDevice::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) {
   if (pMatrix == nullptr) return D3DERR_INVALIDCALL;

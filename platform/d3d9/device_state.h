@@ -4,16 +4,15 @@
 #include <array>
 #include <map>
 
+#include "platform/d3d9/ref_counted.h"
 #include "platform/d3d9_api.h"
 
 namespace latticegas_d3d9 {
 
-class StateDevice : public IDirect3DDevice9 {
+class StateDevice : public RefCounted<IDirect3DDevice9> {
  public:
   StateDevice(UINT width, UINT height, bool autoDepth);
 
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
   HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) override;
   HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
@@ -30,7 +29,6 @@ class StateDevice : public IDirect3DDevice9 {
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
 
-  ULONG refCount() const { return refs_; }
   UINT backBufferWidth() const { return width_; }
   UINT backBufferHeight() const { return height_; }
   bool inScene() const { return inScene_; }
@@ -63,7 +61,6 @@ class StateDevice : public IDirect3DDevice9 {
   unsigned renderStateVersion = 0;
 
  private:
-  ULONG refs_ = 1;
   UINT width_;
   UINT height_;
   D3DMATRIX world_;

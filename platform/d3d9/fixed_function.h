@@ -20,4 +20,9 @@ D3DVECTOR TowardsLightInView(const D3DVECTOR& direction, const D3DMATRIX& view);
 // A packed D3DCOLOR (ARGB) as four floats 0..1.
 D3DCOLORVALUE ColourValueOf(D3DCOLOR colour);
 
+// A material's specular power within OpenGL's range for the exponent, 0..128.
+inline float SpecularExponent(float power) {
+  return power < 0.0f ? 0.0f : (power > 128.0f ? 128.0f : power);
+}
+
 }  // namespace latticegas_d3d9

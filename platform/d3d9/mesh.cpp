@@ -26,13 +26,6 @@ Mesh::~Mesh() {
   device_->Release();
 }
 
-ULONG Mesh::AddRef() { return ++refs_; }
-
-ULONG Mesh::Release() {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
-}
 
 HRESULT Mesh::DrawSubset(DWORD AttribId) {
   // Every face carries attribute 0: any other subset is empty.

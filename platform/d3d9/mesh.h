@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/d3d9/ref_counted.h"
 #include "platform/d3d9_api.h"
 
 namespace latticegas_d3d9 {
@@ -20,12 +21,10 @@ struct MeshBounds {
   float max[3];
 };
 
-class Mesh final : public ID3DXMesh {
+class Mesh final : public RefCounted<ID3DXMesh> {
  public:
   Mesh(IDirect3DDevice9* device, std::vector<Vertex> vertices, std::vector<uint16_t> indices);
 
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT DrawSubset(DWORD AttribId) override;
   DWORD GetNumFaces() override { return static_cast<DWORD>(indices_.size() / 3); }
   DWORD GetNumVertices() override { return static_cast<DWORD>(vertices_.size()); }
@@ -45,7 +44,6 @@ class Mesh final : public ID3DXMesh {
  private:
   ~Mesh() override;
 
-  ULONG refs_ = 1;
   IDirect3DDevice9* device_;
   std::vector<Vertex> vertices_;
   std::vector<uint16_t> indices_;

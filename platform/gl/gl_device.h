@@ -5,14 +5,16 @@
 // Direct3D stretches the back buffer onto the window.
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/direct3d_object.h"
 #include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/gl/device_options.h"
 #include "platform/sdl/window_handle.h"
 
+#include "platform/gl/gl_core.h"
+
 #include <SDL.h>
-#include <SDL_opengl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -32,17 +34,7 @@ using latticegas_d3d9::StateDevice;
 using latticegas_d3d9::Vertex;
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.
-struct GlFunctions {
-  PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
-  PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
-  PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
-  PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
-  PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
-  PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
-  PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
-  PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
-  PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
-  PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
+struct GlFunctions : FramebufferFunctions {
   PFNGLGENBUFFERSPROC GenBuffers = nullptr;
   PFNGLDELETEBUFFERSPROC DeleteBuffers = nullptr;
   PFNGLBINDBUFFERPROC BindBuffer = nullptr;
@@ -89,19 +81,6 @@ inline void ColourOf(const D3DCOLORVALUE& c, GLfloat out[4]) {
 
 inline void ColourOf(D3DCOLOR c, GLfloat out[4]) { ColourOf(latticegas_d3d9::ColourValueOf(c), out); }
 
-inline GLenum DepthFunc(DWORD cmp) {
-  switch (cmp) {
-    case D3DCMP_NEVER: return GL_NEVER;
-    case D3DCMP_LESS: return GL_LESS;
-    case D3DCMP_EQUAL: return GL_EQUAL;
-    case D3DCMP_GREATER: return GL_GREATER;
-    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-    case D3DCMP_ALWAYS: return GL_ALWAYS;
-    default: return GL_LEQUAL;
-  }
-}
-
 class GlDevice : public StateDevice {
  public:
   GlDevice(SDL_Window* window, SDL_GLContext context, const GlFunctions& gl,
@@ -130,58 +109,12 @@ class GlDevice : public StateDevice {
     return glGetError() == GL_NO_ERROR;
   }
 
-  bool CreateOffscreenBackBuffer() {
-    gl_.GenFramebuffers(1, &framebuffer_);
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    gl_.GenRenderbuffers(1, &colour_);
-    gl_.BindRenderbuffer(GL_RENDERBUFFER, colour_);
-    gl_.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, static_cast<GLsizei>(backBufferWidth()),
-                            static_cast<GLsizei>(backBufferHeight()));
-    gl_.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-    gl_.GenRenderbuffers(1, &depth_);
-    gl_.BindRenderbuffer(GL_RENDERBUFFER, depth_);
-    gl_.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8,
-                            static_cast<GLsizei>(backBufferWidth()),
-                            static_cast<GLsizei>(backBufferHeight()));
-    gl_.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    gl_.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    return gl_.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-  }
-
   HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
     ChooseTarget();
-    GLbitfield mask = 0;
-    if ((Flags & D3DCLEAR_TARGET) != 0) {
-      GLfloat c[4];
-      ColourOf(Color, c);
-      glClearColor(c[0], c[1], c[2], c[3]);
-      mask |= GL_COLOR_BUFFER_BIT;
-    }
-    if ((Flags & D3DCLEAR_ZBUFFER) != 0) {
-      glClearDepth(Z);
-      mask |= GL_DEPTH_BUFFER_BIT;
-    }
-    if ((Flags & D3DCLEAR_STENCIL) != 0) {
-      glClearStencil(static_cast<GLint>(Stencil));
-      mask |= GL_STENCIL_BUFFER_BIT;
-    }
-    // Direct3D clears the depth buffer whatever the write mask.
-    glDepthMask(GL_TRUE);
-    if (Count == 0) {
-      glClear(mask);
-    } else {
-      glEnable(GL_SCISSOR_TEST);
-      for (DWORD i = 0; i < Count; ++i) {
-        const D3DRECT& r = pRects[i];
-        // Rectangles count rows from the top, OpenGL from the bottom.
-        glScissor(r.x1, static_cast<GLint>(backBufferHeight()) - r.y2, r.x2 - r.x1, r.y2 - r.y1);
-        glClear(mask);
-      }
-      glDisable(GL_SCISSOR_TEST);
-    }
+    ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
     glDepthMask(depthMask_);
     return D3D_OK;
   }
@@ -195,7 +128,7 @@ class GlDevice : public StateDevice {
       int drawableWidth = 0;
       int drawableHeight = 0;
       SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
-      gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+      gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer_.framebuffer());
       gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
       // Both buffers count rows from the bottom, so the copy keeps the picture upright.
       gl_.BlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
@@ -243,7 +176,7 @@ class GlDevice : public StateDevice {
   ~GlDevice() override {
     if (ContextUsable()) {
       SDL_GL_MakeCurrent(window_, context_);
-      DeleteOffscreenBackBuffer();
+      backBuffer_.Delete(gl_);
       if (vertexBuffer_ != 0) gl_.DeleteBuffers(1, &vertexBuffer_);
     }
     // With the window gone the objects went with nothing to draw on; the
@@ -272,12 +205,14 @@ class GlDevice : public StateDevice {
     drawingToWindow_ = options_.directToWindow && windowHasDepthStencil_ &&
                        width == static_cast<int>(backBufferWidth()) &&
                        height == static_cast<int>(backBufferHeight());
-    if (!drawingToWindow_ && framebuffer_ == 0 && !CreateOffscreenBackBuffer()) {
+    if (!drawingToWindow_ && backBuffer_.framebuffer() == 0 &&
+        !backBuffer_.Create(gl_, static_cast<GLsizei>(backBufferWidth()),
+                            static_cast<GLsizei>(backBufferHeight()))) {
       // Without one, the window is all there is to draw in.
-      DeleteOffscreenBackBuffer();
+      backBuffer_.Delete(gl_);
       drawingToWindow_ = true;
     }
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+    gl_.BindFramebuffer(GL_FRAMEBUFFER, drawingToWindow_ ? 0 : backBuffer_.framebuffer());
   }
 
   // The culler's allowance follows the rasteriser's sub-pixel grid; a driver
@@ -295,14 +230,6 @@ class GlDevice : public StateDevice {
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     return depthBits == 24 && stencilBits == 8;
-  }
-
-  void DeleteOffscreenBackBuffer() {
-    gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (framebuffer_ != 0) gl_.DeleteFramebuffers(1, &framebuffer_);
-    if (colour_ != 0) gl_.DeleteRenderbuffers(1, &colour_);
-    if (depth_ != 0) gl_.DeleteRenderbuffers(1, &depth_);
-    framebuffer_ = colour_ = depth_ = 0;
   }
 
   bool MakeCurrent() {
@@ -426,24 +353,8 @@ class GlDevice : public StateDevice {
     else glDisable(GL_DEPTH_TEST);
     depthMask_ = renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE;
     glDepthMask(depthMask_);
-    glDepthFunc(DepthFunc(renderState(D3DRS_ZFUNC)));
-    switch (renderState(D3DRS_CULLMODE)) {
-      case D3DCULL_NONE:
-        glDisable(GL_CULL_FACE);
-        break;
-      case D3DCULL_CW:
-        // Cull the clockwise ones: counter-clockwise faces are kept.
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-        break;
-      default:
-        // Direct3D's default: front faces run clockwise; cull the others.
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CW);
-        glCullFace(GL_BACK);
-        break;
-    }
+    glDepthFunc(DepthFuncOf(renderState(D3DRS_ZFUNC)));
+    ApplyCullMode(renderState(D3DRS_CULLMODE));
     glShadeModel(renderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
     GLenum fill = renderState(D3DRS_FILLMODE) == D3DFILL_WIREFRAME ? GL_LINE
                   : renderState(D3DRS_FILLMODE) == D3DFILL_POINT   ? GL_POINT
@@ -510,8 +421,7 @@ class GlDevice : public StateDevice {
       c[0] = c[1] = c[2] = c[3] = 0.0f;
     }
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, c);
-    float power = m.Power < 0.0f ? 0.0f : (m.Power > 128.0f ? 128.0f : m.Power);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, power);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, latticegas_d3d9::SpecularExponent(m.Power));
   }
 
   SDL_Window* window_;
@@ -519,9 +429,7 @@ class GlDevice : public StateDevice {
   SDL_GLContext context_;
   GlFunctions gl_;
   bool depthBuffer_;
-  GLuint framebuffer_ = 0;
-  GLuint colour_ = 0;
-  GLuint depth_ = 0;
+  OffscreenBackBuffer backBuffer_;  // made when a frame first needs it
   // The state as last sent to OpenGL: the version of each that was sent,
   // and, for those the program sets again unchanged, its value.
   unsigned appliedRenderStates_ = ~0u;
@@ -540,13 +448,15 @@ class GlDevice : public StateDevice {
   bool materialValid_ = false;
   GLboolean depthMask_ = GL_TRUE;
   DrawCuller culler_;
-  // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
+  // Every mesh's vertices, as in the one vertex buffer, and where each mesh
+  // starts there (see Place).
   std::vector<Vertex> vertices_;
   std::unordered_map<const Mesh*, GLint> placements_;
   std::size_t unusedVertices_ = 0;
   GLuint vertexBuffer_ = 0;
   GLint arraysAt_ = -1;  // the first vertex the arrays point at; -1 not set
   DeviceOptions options_;
+  // A renderer that bins the whole frame before rasterising (Mesa's llvmpipe).
   bool softwareBinning_ = false;
   int subpixelBits_ = 4;
   bool windowHasDepthStencil_ = false;
@@ -555,32 +465,13 @@ class GlDevice : public StateDevice {
   unsigned drawsSinceFlush_ = 0;
 };
 
-class GlDirect3D : public IDirect3D9 {
+class GlDirect3D : public latticegas_d3d9::Direct3DObject {
  public:
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override {
-    if (pCaps == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
-    *pCaps = D3DCAPS9{};
-    pCaps->DeviceType = DeviceType;
-    pCaps->AdapterOrdinal = Adapter;
-    pCaps->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
-    pCaps->DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
-    pCaps->MaxActiveLights = 8;
-    return D3D_OK;
-  }
+  GlDirect3D() : Direct3DObject(8) {}
 
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE, HWND hFocusWindow, DWORD,
                        D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppDevice) override {
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
-    *ppDevice = nullptr;
-    if (pp == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
-    HWND target = pp->hDeviceWindow != nullptr ? pp->hDeviceWindow : hFocusWindow;
+    const HWND target = TargetOf(Adapter, hFocusWindow, pp, ppDevice);
     SDL_Window* window = target == nullptr ? nullptr : SdlWindowOf(target);
     if (window == nullptr) return D3DERR_INVALIDCALL;
 
@@ -597,19 +488,12 @@ class GlDirect3D : public IDirect3D9 {
     gl.LoadOptional();
     SDL_GL_SetSwapInterval(pp->PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
 
-    // A windowed back buffer of size 0 takes the window's client size.
-    UINT width = pp->BackBufferWidth;
-    UINT height = pp->BackBufferHeight;
-    if (width == 0 || height == 0) {
-      int w = 0;
-      int h = 0;
-      SDL_GL_GetDrawableSize(window, &w, &h);
-      if (width == 0) width = static_cast<UINT>(w > 0 ? w : 1);
-      if (height == 0) height = static_cast<UINT>(h > 0 ? h : 1);
-      pp->BackBufferWidth = width;
-      pp->BackBufferHeight = height;
-    }
-    GlDevice* device = NewDevice(window, context, gl, *pp, width, height);
+    int clientWidth = 0;
+    int clientHeight = 0;
+    SDL_GL_GetDrawableSize(window, &clientWidth, &clientHeight);
+    FillBackBufferSize(pp, clientWidth, clientHeight);
+    GlDevice* device =
+        NewDevice(window, context, gl, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
     if (!device->PrepareContext()) {
       device->Release();
       return D3DERR_NOTAVAILABLE;
@@ -626,8 +510,6 @@ class GlDirect3D : public IDirect3D9 {
     return new GlDevice(window, context, gl, pp, width, height);
   }
 
- private:
-  ULONG refs_ = 1;
 };
 
 

@@ -5,6 +5,7 @@
 add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${latticegas_d3d9_sources}
   web/web_messages.cpp
   web/win32_web.cpp
+  gl/gl_core.cpp
   webgl/fixed_function_shader.cpp
   webgl/instance_batch.cpp
   webgl/webgl_device.cpp)

@@ -1,6 +1,9 @@
 #include "platform/webgl/fixed_function_shader.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <string>
 
 #include "platform/d3d9/fixed_function.h"
 
@@ -64,6 +67,21 @@ out vec4 o_colour;
 void main() { o_colour = v_colour; }
 )";
 
+// Why a shader or the program failed, from the driver's info log, on
+// standard error: the browser's console on the web. Without it a device that
+// cannot be made says nothing of its cause.
+void ReportFailure(const char* what, GLuint object, bool isShader) {
+  GLint length = 0;
+  if (isShader) glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+  else glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<std::size_t>(std::max(length, 1)), '\0');
+  GLsizei written = 0;
+  if (isShader) glGetShaderInfoLog(object, length, &written, log.data());
+  else glGetProgramInfoLog(object, length, &written, log.data());
+  log.resize(static_cast<std::size_t>(std::max(written, 0)));
+  std::fprintf(stderr, "%s failed: %s\n", what, log.empty() ? "(no log)" : log.c_str());
+}
+
 GLuint Compile(GLenum type, const char* source) {
   const GLuint shader = glCreateShader(type);
   glShaderSource(shader, 1, &source, nullptr);
@@ -71,6 +89,9 @@ GLuint Compile(GLenum type, const char* source) {
   GLint ok = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
   if (ok == GL_TRUE) return shader;
+  ReportFailure(type == GL_VERTEX_SHADER ? "compiling the vertex shader"
+                                         : "compiling the fragment shader",
+                shader, true);
   glDeleteShader(shader);
   return 0;
 }
@@ -105,8 +126,8 @@ InstanceData MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& materi
   SetColour(instance.diffuse, material.Diffuse);
   if (specular) SetColour(instance.specular, material.Specular);
   SetColour(instance.emissive, material.Emissive);
-  // OpenGL's range for the exponent, as the desktop stand-in clamps it.
-  instance.power = material.Power < 0.0f ? 0.0f : (material.Power > 128.0f ? 128.0f : material.Power);
+  // OpenGL's range for the exponent, as the desktop device clamps it.
+  instance.power = SpecularExponent(material.Power);
   return instance;
 }
 
@@ -137,6 +158,7 @@ bool FixedFunctionShader::Build() {
   glDeleteShader(fragment);
   GLint linked = GL_FALSE;
   if (program_ != 0) glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+  if (program_ != 0 && linked != GL_TRUE) ReportFailure("linking the shaders", program_, false);
   if (linked != GL_TRUE) {
     Delete();
     return false;

@@ -1,7 +1,6 @@
 // Direct3D 9 on WebGL2: the fixed-function subset drawn by a shader into an
 // offscreen back buffer of the requested size, stretched onto the canvas at
 // Present as Direct3D stretches it onto a window.
-#include <GLES3/gl3.h>
 #include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 
@@ -9,15 +8,22 @@
 #include <cstring>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/direct3d_object.h"
 #include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
+#include "platform/gl/gl_core.h"
 #include "platform/web/window_canvas.h"
 #include "platform/webgl/fixed_function_shader.h"
 #include "platform/webgl/instance_batch.h"
 
 namespace latticegas_d3d9 {
 namespace {
+
+using latticegas_gl::ApplyCullMode;
+using latticegas_gl::ClearBuffers;
+using latticegas_gl::DepthFuncOf;
+using latticegas_gl::OffscreenBackBuffer;
 
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
@@ -37,19 +43,6 @@ EM_JS(int, BrowserHasWebGl2, (), {
 EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
   await new Promise(resolve => requestAnimationFrame(resolve));
 });
-
-GLenum DepthFunc(DWORD cmp) {
-  switch (cmp) {
-    case D3DCMP_NEVER: return GL_NEVER;
-    case D3DCMP_LESS: return GL_LESS;
-    case D3DCMP_EQUAL: return GL_EQUAL;
-    case D3DCMP_GREATER: return GL_GREATER;
-    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-    case D3DCMP_ALWAYS: return GL_ALWAYS;
-    default: return GL_LEQUAL;
-  }
-}
 
 // Whole draws only: the triangle lists would go unused (see DrawTriangles).
 DrawCuller WholeDrawCuller() {
@@ -82,17 +75,7 @@ class WebGlDevice final : public StateDevice {
     emscripten_webgl_make_context_current(context_);
     const GLsizei width = static_cast<GLsizei>(backBufferWidth());
     const GLsizei height = static_cast<GLsizei>(backBufferHeight());
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glGenRenderbuffers(1, &colour_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-    glGenRenderbuffers(1, &depth_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+    if (!backBuffer_.Create(gl_, width, height)) return false;
     if (!shader_.Build()) return false;
     shader_.Use();
     batch_.Create();
@@ -110,35 +93,8 @@ class WebGlDevice final : public StateDevice {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
     batch_.Flush();
-    GLbitfield mask = 0;
-    if ((Flags & D3DCLEAR_TARGET) != 0) {
-      const D3DCOLORVALUE c = ColourValueOf(Color);
-      glClearColor(c.r, c.g, c.b, c.a);
-      mask |= GL_COLOR_BUFFER_BIT;
-    }
-    if ((Flags & D3DCLEAR_ZBUFFER) != 0) {
-      glClearDepthf(Z);
-      mask |= GL_DEPTH_BUFFER_BIT;
-    }
-    if ((Flags & D3DCLEAR_STENCIL) != 0) {
-      glClearStencil(static_cast<GLint>(Stencil));
-      mask |= GL_STENCIL_BUFFER_BIT;
-    }
-    // Direct3D clears the depth buffer whatever the write mask.
-    glDepthMask(GL_TRUE);
-    if (Count == 0) {
-      glClear(mask);
-    } else {
-      glEnable(GL_SCISSOR_TEST);
-      for (DWORD i = 0; i < Count; ++i) {
-        const D3DRECT& r = pRects[i];
-        // Rectangles count rows from the top, GL from the bottom.
-        glScissor(r.x1, static_cast<GLint>(backBufferHeight()) - r.y2, r.x2 - r.x1, r.y2 - r.y1);
-        glClear(mask);
-      }
-      glDisable(GL_SCISSOR_TEST);
-    }
-    appliedRenderStates_ = ~0u;  // the depth mask changed
+    ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
+    glDepthMask(depthMask_);
     return D3D_OK;
   }
 
@@ -160,13 +116,13 @@ class WebGlDevice final : public StateDevice {
     int width = 0;
     int height = 0;
     FitCanvasToPage(&width, &height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer_.framebuffer());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     // Both buffers count rows from the bottom, so the copy keeps the picture upright.
     glBlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
                       static_cast<GLint>(backBufferHeight()), 0, 0, width, height,
                       GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, backBuffer_.framebuffer());
     WaitForAnimationFrame();
     return D3D_OK;
   }
@@ -185,10 +141,7 @@ class WebGlDevice final : public StateDevice {
   ~WebGlDevice() override {
     if (!ContextUsable()) return;
     emscripten_webgl_make_context_current(context_);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glDeleteFramebuffers(1, &framebuffer_);
-    glDeleteRenderbuffers(1, &colour_);
-    glDeleteRenderbuffers(1, &depth_);
+    backBuffer_.Delete(gl_);
     batch_.Delete();
     shader_.Delete();
   }
@@ -329,25 +282,10 @@ class WebGlDevice final : public StateDevice {
       glEnable(GL_DEPTH_TEST);
     else
       glDisable(GL_DEPTH_TEST);
-    glDepthMask(renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE);
-    glDepthFunc(DepthFunc(renderState(D3DRS_ZFUNC)));
-    switch (renderState(D3DRS_CULLMODE)) {
-      case D3DCULL_NONE:
-        glDisable(GL_CULL_FACE);
-        break;
-      case D3DCULL_CW:
-        // Cull the clockwise ones: counter-clockwise faces are kept.
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CCW);
-        glCullFace(GL_BACK);
-        break;
-      default:
-        // Direct3D's default: front faces run clockwise; cull the others.
-        glEnable(GL_CULL_FACE);
-        glFrontFace(GL_CW);
-        glCullFace(GL_BACK);
-        break;
-    }
+    depthMask_ = renderState(D3DRS_ZWRITEENABLE) != FALSE ? GL_TRUE : GL_FALSE;
+    glDepthMask(depthMask_);
+    glDepthFunc(DepthFuncOf(renderState(D3DRS_ZFUNC)));
+    ApplyCullMode(renderState(D3DRS_CULLMODE));
     shader_.SetLighting(renderState(D3DRS_LIGHTING) != FALSE,
                         renderState(D3DRS_NORMALIZENORMALS) != FALSE,
                         static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT)));
@@ -357,14 +295,14 @@ class WebGlDevice final : public StateDevice {
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
   FixedFunctionShader shader_;
-  GLuint framebuffer_ = 0;
-  GLuint colour_ = 0;
-  GLuint depth_ = 0;
+  const latticegas_gl::FramebufferFunctions gl_ = latticegas_gl::WebGlFramebufferFunctions();
+  OffscreenBackBuffer backBuffer_;
   std::map<GLuint, MeshBuffers> meshes_;
   InstanceBatch batch_;
   DrawCuller culler_ = WholeDrawCuller();
   int subpixelBits_ = 4;
   unsigned appliedRenderStates_ = ~0u;
+  GLboolean depthMask_ = GL_TRUE;  // as last applied
   unsigned appliedLights_ = ~0u;
   // Never a matrix a program sets: the first draw applies everything.
   D3DMATRIX lastView_{};
@@ -372,32 +310,13 @@ class WebGlDevice final : public StateDevice {
   D3DVIEWPORT9 lastViewport_{};
 };
 
-class WebGlDirect3D final : public IDirect3D9 {
+class WebGlDirect3D final : public Direct3DObject {
  public:
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override {
-    if (pCaps == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
-    *pCaps = D3DCAPS9{};
-    pCaps->DeviceType = DeviceType;
-    pCaps->AdapterOrdinal = Adapter;
-    pCaps->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
-    pCaps->DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT;
-    pCaps->MaxActiveLights = 1;
-    return D3D_OK;
-  }
+  WebGlDirect3D() : Direct3DObject(1) {}
 
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE, HWND hFocusWindow, DWORD,
                        D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppDevice) override {
-    if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
-    *ppDevice = nullptr;
-    if (pp == nullptr || Adapter != D3DADAPTER_DEFAULT) return D3DERR_INVALIDCALL;
-    const HWND target = pp->hDeviceWindow != nullptr ? pp->hDeviceWindow : hFocusWindow;
+    const HWND target = TargetOf(Adapter, hFocusWindow, pp, ppDevice);
     const char* canvas = target == nullptr ? nullptr : CanvasOf(target);
     if (canvas == nullptr) return D3DERR_INVALIDCALL;
 
@@ -414,14 +333,10 @@ class WebGlDirect3D final : public IDirect3D9 {
         emscripten_webgl_create_context(canvas, &attributes);
     if (context <= 0) return D3DERR_NOTAVAILABLE;
 
-    // A windowed back buffer of size 0 takes the canvas's size.
-    if (pp->BackBufferWidth == 0 || pp->BackBufferHeight == 0) {
-      int w = 0;
-      int h = 0;
-      emscripten_get_canvas_element_size(canvas, &w, &h);
-      if (pp->BackBufferWidth == 0) pp->BackBufferWidth = static_cast<UINT>(w > 0 ? w : 1);
-      if (pp->BackBufferHeight == 0) pp->BackBufferHeight = static_cast<UINT>(h > 0 ? h : 1);
-    }
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    emscripten_get_canvas_element_size(canvas, &canvasWidth, &canvasHeight);
+    FillBackBufferSize(pp, canvasWidth, canvasHeight);
     auto* device =
         new WebGlDevice(canvas, context, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
     if (!device->CreateBackBuffer()) {
@@ -435,7 +350,6 @@ class WebGlDirect3D final : public IDirect3D9 {
 
  private:
   ~WebGlDirect3D() override = default;
-  ULONG refs_ = 1;
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ class TestedDevice final : public GlDevice {
     const GLsizei height = static_cast<GLsizei>(backBufferHeight());
     pixels.resize(static_cast<std::size_t>(width) * height * 4);
     ChooseTarget();
-    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : framebuffer_);
+    gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : backBuffer_.framebuffer());
     if (drawingToWindow_) glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());

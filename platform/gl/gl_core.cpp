@@ -1,0 +1,113 @@
+#include "platform/gl/gl_core.h"
+
+#include "platform/d3d9/fixed_function.h"
+
+namespace latticegas_gl {
+
+#ifdef __EMSCRIPTEN__
+FramebufferFunctions WebGlFramebufferFunctions() {
+  FramebufferFunctions gl;
+  gl.GenFramebuffers = glGenFramebuffers;
+  gl.DeleteFramebuffers = glDeleteFramebuffers;
+  gl.BindFramebuffer = glBindFramebuffer;
+  gl.CheckFramebufferStatus = glCheckFramebufferStatus;
+  gl.GenRenderbuffers = glGenRenderbuffers;
+  gl.DeleteRenderbuffers = glDeleteRenderbuffers;
+  gl.BindRenderbuffer = glBindRenderbuffer;
+  gl.RenderbufferStorage = glRenderbufferStorage;
+  gl.FramebufferRenderbuffer = glFramebufferRenderbuffer;
+  gl.BlitFramebuffer = glBlitFramebuffer;
+  return gl;
+}
+#endif
+
+GLenum DepthFuncOf(DWORD comparison) {
+  switch (comparison) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    case D3DCMP_ALWAYS: return GL_ALWAYS;
+    default: return GL_LEQUAL;
+  }
+}
+
+void ApplyCullMode(DWORD cullMode) {
+  switch (cullMode) {
+    case D3DCULL_NONE:
+      glDisable(GL_CULL_FACE);
+      break;
+    case D3DCULL_CW:
+      // Cull the clockwise ones: counter-clockwise faces are kept.
+      glEnable(GL_CULL_FACE);
+      glFrontFace(GL_CCW);
+      glCullFace(GL_BACK);
+      break;
+    default:
+      glEnable(GL_CULL_FACE);
+      glFrontFace(GL_CW);
+      glCullFace(GL_BACK);
+      break;
+  }
+}
+
+void ClearBuffers(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+                  DWORD stencil, GLint backBufferHeight) {
+  GLbitfield mask = 0;
+  if ((flags & D3DCLEAR_TARGET) != 0) {
+    const D3DCOLORVALUE c = latticegas_d3d9::ColourValueOf(colour);
+    glClearColor(c.r, c.g, c.b, c.a);
+    mask |= GL_COLOR_BUFFER_BIT;
+  }
+  if ((flags & D3DCLEAR_ZBUFFER) != 0) {
+#ifdef __EMSCRIPTEN__
+    glClearDepthf(z);
+#else
+    glClearDepth(z);
+#endif
+    mask |= GL_DEPTH_BUFFER_BIT;
+  }
+  if ((flags & D3DCLEAR_STENCIL) != 0) {
+    glClearStencil(static_cast<GLint>(stencil));
+    mask |= GL_STENCIL_BUFFER_BIT;
+  }
+  glDepthMask(GL_TRUE);
+  if (count == 0) {
+    glClear(mask);
+    return;
+  }
+  glEnable(GL_SCISSOR_TEST);
+  for (DWORD i = 0; i < count; ++i) {
+    const D3DRECT& r = rects[i];
+    // Rectangles count rows from the top, GL from the bottom.
+    glScissor(r.x1, backBufferHeight - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+    glClear(mask);
+  }
+  glDisable(GL_SCISSOR_TEST);
+}
+
+bool OffscreenBackBuffer::Create(const FramebufferFunctions& gl, GLsizei width, GLsizei height) {
+  gl.GenFramebuffers(1, &framebuffer_);
+  gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  gl.GenRenderbuffers(1, &colour_);
+  gl.BindRenderbuffer(GL_RENDERBUFFER, colour_);
+  gl.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+  gl.GenRenderbuffers(1, &depth_);
+  gl.BindRenderbuffer(GL_RENDERBUFFER, depth_);
+  gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+  gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
+  return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void OffscreenBackBuffer::Delete(const FramebufferFunctions& gl) {
+  gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (framebuffer_ != 0) gl.DeleteFramebuffers(1, &framebuffer_);
+  if (colour_ != 0) gl.DeleteRenderbuffers(1, &colour_);
+  if (depth_ != 0) gl.DeleteRenderbuffers(1, &depth_);
+  framebuffer_ = colour_ = depth_ = 0;
+}
+
+}  // namespace latticegas_gl
