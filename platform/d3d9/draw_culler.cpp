@@ -287,6 +287,98 @@ void DrawCuller::BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entr
   if (entry->whole) entry->indices.clear();
 }
 
+// The first sight's test: every vertex carried to the window in single
+// precision with one allowance for the whole draw, worked out from the mesh's
+// box, since over a box wholly in front of the eye x / w and y / w are
+// largest at its corners. A triangle is left out when it clearly faces away,
+// or when its box, grown by the allowance, holds no pixel centre; larger
+// triangles are kept whatever their centres. False when the draw is kept whole
+// (no triangle left out, or the box reaches too near the eye to judge).
+bool DrawCuller::BuildQuickList(const ClipTransform& t, const Mesh& mesh) {
+  const bool facing = setup_.cullMode == D3DCULL_CW || setup_.cullMode == D3DCULL_CCW;
+  if (!facing && !pixelCentresDecide_) return false;
+  const MeshBounds& b = mesh.bounds();
+  double reach[3];
+  for (int i = 0; i < 3; ++i) reach[i] = std::max(std::fabs(b.min[i]), std::fabs(b.max[i]));
+  double clipError[4];
+  for (int j = 0; j < 4; ++j) {
+    // Ours in float, the renderer's: each within the clip allowance.
+    clipError[j] = 2.0 * kClipError *
+                   (reach[0] * t.magnitude[0][j] + reach[1] * t.magnitude[1][j] +
+                    reach[2] * t.magnitude[2][j] + t.magnitude[3][j]);
+  }
+  double wLeast = 0.0, ndcMost = 0.0;
+  for (int c = 0; c < 8; ++c) {
+    const double p[3] = {(c & 1) ? b.max[0] : b.min[0], (c & 2) ? b.max[1] : b.min[1],
+                         (c & 4) ? b.max[2] : b.min[2]};
+    double clip[4];
+    for (int j = 0; j < 4; ++j)
+      clip[j] = p[0] * t.clip[0][j] + p[1] * t.clip[1][j] + p[2] * t.clip[2][j] + t.clip[3][j];
+    wLeast = c == 0 ? clip[3] : std::min(wLeast, clip[3]);
+    if (clip[3] > 0.0) ndcMost = std::max({ndcMost, std::fabs(clip[0] / clip[3]), std::fabs(clip[1] / clip[3])});
+  }
+  if (!(wLeast > 4.0 * clipError[3])) return false;
+  const double halfWidth = setup_.viewport.Width / 2.0;
+  const double halfHeight = setup_.viewport.Height / 2.0;
+  const double ndcError = (std::max(clipError[0], clipError[1]) + ndcMost * clipError[3]) /
+                          (wLeast - clipError[3]);
+  // Window places reach at most this far from the origin; single precision
+  // rounds each step there by a few of its units.
+  const double farthest = (ndcMost + 1.0 + ndcError) * std::max(halfWidth, halfHeight);
+  const double error = ndcError * std::max(halfWidth, halfHeight) + kWindowMargin + snapAllowance_ +
+                       kWindowRelativeError * farthest + 1e-6 * farthest;
+
+  float m[4][4];
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) m[i][j] = static_cast<float>(t.clip[i][j]);
+  const auto fw = static_cast<float>(halfWidth);
+  const auto fh = static_cast<float>(halfHeight);
+  const std::vector<Vertex>& vertices = mesh.vertices();
+  windowXy_.resize(2 * vertices.size());
+  for (std::size_t k = 0; k < vertices.size(); ++k) {
+    const float* p = vertices[k].position;
+    const float x = p[0] * m[0][0] + p[1] * m[1][0] + p[2] * m[2][0] + m[3][0];
+    const float y = p[0] * m[0][1] + p[1] * m[1][1] + p[2] * m[2][1] + m[3][1];
+    const float w = p[0] * m[0][3] + p[1] * m[1][3] + p[2] * m[2][3] + m[3][3];
+    windowXy_[2 * k] = (x / w + 1.0f) * fw;
+    windowXy_[2 * k + 1] = (y / w + 1.0f) * fh;
+  }
+
+  const auto e = static_cast<float>(error);
+  const float culledSign = setup_.cullMode == D3DCULL_CW ? -1.0f : 1.0f;
+  const auto width = static_cast<float>(setup_.viewport.Width);
+  const auto height = static_cast<float>(setup_.viewport.Height);
+  const std::vector<uint16_t>& all = mesh.indices();
+  quickList_.clear();
+  for (std::size_t i = 0; i + 2 < all.size(); i += 3) {
+    const float* a = &windowXy_[2 * all[i]];
+    const float* p = &windowXy_[2 * all[i + 1]];
+    const float* q = &windowXy_[2 * all[i + 2]];
+    const float abx = p[0] - a[0], aby = p[1] - a[1], acx = q[0] - a[0], acy = q[1] - a[1];
+    if (facing) {
+      const float area = abx * acy - aby * acx;
+      // The renderer's corners within e of ours, and single precision's own
+      // rounding of the products, allowed for twice over.
+      const float spans = std::fabs(abx) + std::fabs(aby) + std::fabs(acx) + std::fabs(acy);
+      const float tolerance = 2.0f * e * spans + 8.0f * e * e +
+                              2e-6f * (std::fabs(abx * acy) + std::fabs(aby * acx));
+      if (area * culledSign > tolerance) continue;
+    }
+    if (pixelCentresDecide_) {
+      const float xLow = std::min({a[0], p[0], q[0]}) - e, xHigh = std::max({a[0], p[0], q[0]}) + e;
+      const float yLow = std::min({a[1], p[1], q[1]}) - e, yHigh = std::max({a[1], p[1], q[1]}) + e;
+      // Centres at i + 0.5, 0 <= i < the viewport's size.
+      const float firstColumn = std::max(0.0f, std::ceil(xLow - 0.5f));
+      const float lastColumn = std::min(width - 1.0f, std::floor(xHigh - 0.5f));
+      const float firstRow = std::max(0.0f, std::ceil(yLow - 0.5f));
+      const float lastRow = std::min(height - 1.0f, std::floor(yHigh - 0.5f));
+      if (!(firstColumn <= lastColumn) || !(firstRow <= lastRow)) continue;
+    }
+    quickList_.insert(quickList_.end(), all.begin() + i, all.begin() + i + 3);
+  }
+  return quickList_.size() != all.size();
+}
+
 CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   const std::span<const uint16_t> all(mesh.indices());
   if (!haveSetup_) return CulledDraw{all, true};
@@ -310,9 +402,11 @@ CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
     return CulledDraw{{}, false};
   }
   if (entry == nullptr) return CulledDraw{all, true};
-  // Moving things are seldom drawn twice alike: a list is made the second time.
+  // Moving things are seldom drawn twice alike: the full list is made the
+  // second time, a cheaper one at the first.
   if (!seenBefore) {
     entry->state = Entry::State::seen;
+    if (options_.firstSight && BuildQuickList(t, mesh)) return CulledDraw{quickList_, false};
     return CulledDraw{all, true};
   }
   BuildList(t, mesh, entry);

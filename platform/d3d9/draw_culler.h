@@ -47,6 +47,10 @@ struct CullingOptions {
   bool frustum = true;    // skip draws wholly outside one clip plane
   bool subpixel = true;   // skip draws whose bounds hold no pixel centre
   bool triangles = true;  // leave out triangles facing away or covering no pixel centre
+  // The first sight of a draw (a moving particle's every sight) leaves out,
+  // by a cheaper test in single precision, triangles clearly facing away or
+  // too small to reach a pixel centre; with `triangles` only.
+  bool firstSight = true;
 };
 
 // A vertex carried into the viewport: its place in pixels from the viewport's
@@ -131,6 +135,7 @@ class DrawCuller {
   bool BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) const;
   bool BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const;
   void BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entry);
+  bool BuildQuickList(const ClipTransform& t, const Mesh& mesh);
 
   RasterSetup setup_{};
   bool haveSetup_ = false;
@@ -143,6 +148,8 @@ class DrawCuller {
   std::size_t used_ = 0;
   unsigned frame_ = 0;
   std::vector<ViewportVertex> vertices_;  // scratch for one mesh
+  std::vector<float> windowXy_;           // the same, in single precision
+  std::vector<uint16_t> quickList_;       // a first sight's triangles
 };
 
 // The triangle test on its own, for renderers and tests: true when the

@@ -256,19 +256,22 @@ TEST_F(DrawCullerTest, LeavesOutOnlyWhatCannotReachAPixel) {
 
 void DrawCullerTest::LeavesOutOnlyWhatCannotReachAPixel(int subpixelBits) {
   std::mt19937 rng(20261208);
-  std::size_t draws = 0, skipped = 0, trianglesLeftOut = 0;
+  std::size_t draws = 0, skipped = 0, trianglesLeftOut = 0, leftOutAtFirstSight = 0;
   for (int i = 0; i < 4000; ++i) {
     Scene s = RandomScene(rng);
     s.subpixelBits = subpixelBits;
     const Mesh& mesh = Of(i % 2 == 0 ? sphere : cylinder);
     DrawCuller culler;
     culler.SetRaster(s.Raster());
-    // The first sight of a draw tests it whole; the second makes its list.
+    // The first sight of a draw takes the quick test in single precision;
+    // the second makes its list.
     for (int sight = 0; sight < 2; ++sight) {
       const CulledDraw draw = culler.Cull(mesh, s.modelView);
       ++draws;
       if (draw.indices.empty()) ++skipped;
-      trianglesLeftOut += CheckLeftOut(s, mesh, draw);
+      const std::size_t leftOut = CheckLeftOut(s, mesh, draw);
+      trianglesLeftOut += leftOut;
+      if (sight == 0 && !draw.indices.empty()) leftOutAtFirstSight += leftOut;
       if (HasFailure()) {
         ADD_FAILURE() << "scene " << i << ", sight " << sight;
         return;
@@ -279,6 +282,7 @@ void DrawCullerTest::LeavesOutOnlyWhatCannotReachAPixel(int subpixelBits) {
   EXPECT_GT(skipped, draws / 10);
   EXPECT_LT(skipped, draws * 9 / 10);
   EXPECT_GT(trianglesLeftOut, 10000u);
+  EXPECT_GT(leftOutAtFirstSight, 5000u);
 }
 
 // A point straight ahead of an eye at the origin looking along +z, at `depth`,
@@ -392,6 +396,9 @@ TEST_F(DrawCullerTest, KeepsEveryListInUseWhileOthersComeAndGo) {
     return m;
   };
   DrawCuller culler;
+  latticegas_d3d9::CullingOptions wholeAtFirstSight;
+  wholeAtFirstSight.firstSight = false;
+  culler.SetOptions(wholeAtFirstSight);
   culler.SetRaster(s.Raster());
   std::mt19937 rng(3);
   // A list stays while it was used in one of the last two frames.
