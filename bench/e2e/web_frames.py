@@ -2,7 +2,11 @@
 """The web edition beside the native build (bench/e2e/web_frames.sh sets up
 the display): frames per second in three views, the first frame, the size.
 
-    web_frames.py FRAME_BENCH SITE_FOLDER ROUNDS
+    web_frames.py FRAME_BENCH SITE_FOLDER[,SITE_FOLDER...] ROUNDS
+
+With several site folders (builds of the page to compare, such as
+build/web-instanced), each round runs every one of them, and each is
+reported against the first.
 
 Web frames are counted in the page: a script put in before the page's own
 counts the frames drawn (one Clear each) and the copies of the back buffer to
@@ -89,39 +93,44 @@ def main(argv):
     if len(argv) != 4:
         print(__doc__)
         return 2
-    bench, site_folder, rounds = argv[1], argv[2], int(argv[3])
+    bench, sites, rounds = argv[1], argv[2].split(","), int(argv[3])
     native = {zoom: [] for zoom, _ in VIEWS}
-    browser = {zoom: [] for zoom, _ in VIEWS}
-    shown = {zoom: [] for zoom, _ in VIEWS}
-    firsts = []
+    browser = {site: {zoom: [] for zoom, _ in VIEWS} for site in sites}
+    shown = {site: {zoom: [] for zoom, _ in VIEWS} for site in sites}
+    firsts = {site: [] for site in sites}
     for r in range(rounds):
         for zoom, _ in VIEWS:
             native[zoom].append(native_fps(bench, zoom))
-        first, fps = web_round(site_folder)
-        firsts.append(first)
-        for zoom in fps:
-            browser[zoom].append(fps[zoom][0])
-            shown[zoom].append(fps[zoom][1])
-        print(f"round {r + 1}: native " + " ".join(f"{native[z][-1]:.1f}" for z, _ in VIEWS)
-              + ", web " + " ".join(f"{browser[z][-1]:.1f}" for z, _ in VIEWS)
-              + f", first frame {first:.0f} ms", flush=True)
-    print()
-    print(f"{'frames per second':24}{'native':>10}{'web':>10}{'(shown)':>10}{'web/native':>12}"
-          "   goal web >= native / 2")
-    for zoom, view in VIEWS:
-        n, w = statistics.median(native[zoom]), statistics.median(browser[zoom])
-        print(f"{view:24}{n:10.1f}{w:10.1f}{statistics.median(shown[zoom]):10.1f}{w / n:12.2f}"
-              f"   {'met' if w >= n / 2 else 'NOT met'}")
-    first = statistics.median(firsts)
-    print(f"\npage load to first drawn frame: {first:.0f} ms (median of {rounds}; "
-          f"{min(firsts):.0f}-{max(firsts):.0f}), goal <= 1500 ms: {'met' if first <= 1500 else 'NOT met'}")
-    total_raw = total_gz = 0
-    for name, (raw, gz) in sizes(site_folder).items():
-        total_raw += raw
-        total_gz += gz
-        print(f"{name:20}{raw / 1024:8.1f} KiB raw {gz / 1024:8.1f} KiB gzipped")
-    print(f"{'together':20}{total_raw / 1024:8.1f} KiB raw {total_gz / 1024:8.1f} KiB gzipped, "
-          f"goal <= 300 KB gzipped: {'met' if total_gz <= 300_000 else 'NOT met'}")
+        line = f"round {r + 1}: native " + " ".join(f"{native[z][-1]:.1f}" for z, _ in VIEWS)
+        # A different order each round, so that neither build always runs
+        # right after the native one.
+        for site in sites[r % len(sites):] + sites[:r % len(sites)]:
+            first, fps = web_round(site)
+            firsts[site].append(first)
+            for zoom in fps:
+                browser[site][zoom].append(fps[zoom][0])
+                shown[site][zoom].append(fps[zoom][1])
+            line += f", {site} " + " ".join(f"{browser[site][z][-1]:.1f}" for z, _ in VIEWS)
+        print(line + f", load {os.getloadavg()[0]:.1f}", flush=True)
+    for site in sites:
+        print(f"\n{site}:")
+        print(f"{'frames per second':24}{'native':>10}{'web':>10}{'(shown)':>10}{'web/native':>12}"
+              + (f"{'/ ' + sites[0]:>28}" if site != sites[0] else ""))
+        for zoom, view in VIEWS:
+            n, w = statistics.median(native[zoom]), statistics.median(browser[site][zoom])
+            line = f"{view:24}{n:10.1f}{w:10.1f}{statistics.median(shown[site][zoom]):10.1f}{w / n:12.2f}"
+            if site != sites[0]:
+                line += f"{w / statistics.median(browser[sites[0]][zoom]):27.2f}x"
+            print(line)
+        first = statistics.median(firsts[site])
+        print(f"page load to first drawn frame: {first:.0f} ms (median of {rounds}; "
+              f"{min(firsts[site]):.0f}-{max(firsts[site]):.0f})")
+        total_raw = total_gz = 0
+        for name, (raw, gz) in sizes(site).items():
+            total_raw += raw
+            total_gz += gz
+            print(f"{name:20}{raw / 1024:8.1f} KiB raw {gz / 1024:8.1f} KiB gzipped")
+        print(f"{'together':20}{total_raw / 1024:8.1f} KiB raw {total_gz / 1024:8.1f} KiB gzipped")
     return 0
 
 

@@ -6,7 +6,10 @@
 # frame on a window of a private virtual display, the device as shipped);
 # the web's from headless Chromium with software WebGL, counted in the page.
 # Runs alternate between the two.
-#   bench/e2e/web_frames.sh [ROUNDS]
+#   bench/e2e/web_frames.sh [ROUNDS] [SITE,SITE...]
+# (SITE: build folders of the page to compare, build/web by default; the
+# stream against instancing: build/web,build/web-instanced after
+# cmake --preset web -B build/web-instanced -DLATTICEGAS_WEB_INSTANCING=ON.)
 # Needs the native and web builds: cmake --build --preset native, and
 # cmake --preset web && cmake --build --preset web. Measure nothing else at
 # the same time: the two cores are shared with the software renderers.
@@ -14,10 +17,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/lib/xvfb.sh
 bench=build/native/bench/frame_bench
-site=build/web
+sites=${2:-build/web}
+site=${sites%%,*}
 [ -x "$bench" ] || { echo "missing $bench: build the native preset first" >&2; exit 1; }
 [ -f "$site/lattice-gas.wasm" ] || { echo "missing $site/lattice-gas.wasm: build the web preset first" >&2; exit 1; }
 trap latticegas_stop_xvfb EXIT
 latticegas_start_xvfb
 echo "$(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg), display $DISPLAY (Xvfb, software OpenGL)"
-timeout 1800 /usr/bin/python3 bench/e2e/web_frames.py "$bench" "$site" "${1:-3}"
+timeout 1800 /usr/bin/python3 bench/e2e/web_frames.py "$bench" "$sites" "${1:-3}"

@@ -20,6 +20,26 @@ D3DVECTOR TowardsLightInView(const D3DVECTOR& direction, const D3DMATRIX& view);
 // A packed D3DCOLOR (ARGB) as four floats 0..1.
 D3DCOLORVALUE ColourValueOf(D3DCOLOR colour);
 
+// What lights a vertex besides its material: the device's switches, the
+// scene's ambient level and the one directional light, towards it in camera
+// space.
+struct VertexLighting {
+  bool lighting = true;
+  bool normalize = false;
+  bool specular = false;  // D3DRS_SPECULARENABLE
+  D3DCOLORVALUE sceneAmbient{};
+  bool lightEnabled = false;
+  D3DVECTOR towardsLight{};
+  D3DCOLORVALUE lightDiffuse{};
+  D3DCOLORVALUE lightSpecular{};
+  D3DCOLORVALUE lightAmbient{};
+};
+
+// The colour of a vertex at `eye` with normal `normal` (camera space), RGBA,
+// by the equations the WebGL device's shader computes per vertex.
+void LightVertex(const VertexLighting& setup, const D3DMATERIAL9& material, const float eye[3],
+                 const float normal[3], float rgba[4]);
+
 // A material's specular power within OpenGL's range for the exponent, 0..128.
 inline float SpecularExponent(float power) {
   return power < 0.0f ? 0.0f : (power > 128.0f ? 128.0f : power);

@@ -145,24 +145,31 @@ void SetInstanceAttributes() {
   InstanceAttribute(first + 11, 1, offsetof(InstanceData, power));
 }
 
-bool FixedFunctionShader::Build() {
-  const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexShader);
-  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource) {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource);
+  GLuint program = 0;
   if (vertex != 0 && fragment != 0) {
-    program_ = glCreateProgram();
-    glAttachShader(program_, vertex);
-    glAttachShader(program_, fragment);
-    glLinkProgram(program_);
+    program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
   }
   glDeleteShader(vertex);
   glDeleteShader(fragment);
   GLint linked = GL_FALSE;
-  if (program_ != 0) glGetProgramiv(program_, GL_LINK_STATUS, &linked);
-  if (program_ != 0 && linked != GL_TRUE) ReportFailure("linking the shaders", program_, false);
+  if (program != 0) glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  if (program != 0 && linked != GL_TRUE) ReportFailure("linking the shaders", program, false);
   if (linked != GL_TRUE) {
-    Delete();
-    return false;
+    if (program != 0) glDeleteProgram(program);
+    return 0;
   }
+  return program;
+}
+
+bool FixedFunctionShader::Build() {
+  program_ = LinkProgram(kVertexShader, kFragmentShader);
+  if (program_ == 0) return false;
   projection_ = glGetUniformLocation(program_, "u_projection");
   light_ = glGetUniformLocation(program_, "u_light");
   sceneAmbient_ = glGetUniformLocation(program_, "u_sceneAmbient");

@@ -34,6 +34,10 @@ InstanceData MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& materi
 // array buffer, one InstanceData per instance.
 void SetInstanceAttributes();
 
+// A program of the two shaders' sources; 0 (with the browser's reasons on
+// standard error) when either fails to compile or they fail to link.
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource);
+
 class FixedFunctionShader {
  public:
   // Compiles and links; false (and nothing made) when the browser refuses.

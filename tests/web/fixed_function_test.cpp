@@ -3,7 +3,9 @@
 // and the light must follow the view as Direct3D's world-space light does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "platform/d3d9/fixed_function.h"
 
@@ -96,3 +98,82 @@ TEST(FixedFunctionColour, UnpacksArgb) {
 }
 
 }  // namespace
+
+// The stream's lighting on the CPU against Direct3D's equation for one
+// directional light, worked out here in double: emissive, ambient from the
+// scene and the light, diffuse by N.L, and specular by N.H to the power (with
+// the local viewer, only where the light reaches), each channel clamped.
+TEST(FixedFunctionLighting, VertexColourFollowsDirect3DsEquation) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f), level(0.0f, 1.0f);
+  auto colour = [&] { return D3DCOLORVALUE{level(rng), level(rng), level(rng), level(rng)}; };
+  auto direction = [&] {
+    D3DXVECTOR3 v(unit(rng), unit(rng), unit(rng));
+    const float length = std::sqrt(Dot(v, v));
+    return length > 0.1f ? v * (1.0f / length) : D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+  };
+  int lit = 0, shining = 0;
+  for (int i = 0; i < 2000; ++i) {
+    latticegas_d3d9::VertexLighting setup;
+    setup.normalize = i % 3 != 0;
+    setup.specular = i % 4 != 0;
+    setup.sceneAmbient = colour();
+    setup.lightEnabled = i % 7 != 0;
+    const D3DXVECTOR3 l = direction();
+    setup.towardsLight = D3DVECTOR{l.x, l.y, l.z};
+    setup.lightDiffuse = colour();
+    setup.lightSpecular = colour();
+    setup.lightAmbient = colour();
+    D3DMATERIAL9 m{colour(), colour(), colour(), colour(), 1.0f + 60.0f * level(rng)};
+    // Normals of any length when the device normalises, unit ones otherwise.
+    D3DXVECTOR3 n = direction();
+    if (setup.normalize) n *= 0.2f + 3.0f * level(rng);
+    const D3DXVECTOR3 eye(10.0f * unit(rng), 10.0f * unit(rng), 2.0f + 30.0f * level(rng));
+    const float eyeArray[3] = {eye.x, eye.y, eye.z}, normalArray[3] = {n.x, n.y, n.z};
+    float got[4];
+    latticegas_d3d9::LightVertex(setup, m, eyeArray, normalArray, got);
+
+    const double nl = std::sqrt(static_cast<double>(Dot(n, n)));
+    const double nx = n.x / nl, ny = n.y / nl, nz = n.z / nl;
+    const double nDotL = nx * l.x + ny * l.y + nz * l.z;
+    double hx = l.x, hy = l.y, hz = l.z;
+    const double el = std::sqrt(static_cast<double>(Dot(eye, eye)));
+    hx -= eye.x / el;
+    hy -= eye.y / el;
+    hz -= eye.z / el;
+    const double hl = std::sqrt(hx * hx + hy * hy + hz * hz);
+    const double nDotH = (nx * hx + ny * hy + nz * hz) / hl;
+    auto expect = [&](int c, float D3DCOLORVALUE::*k) {
+      double want = (m.Emissive.*k) + (m.Ambient.*k) * static_cast<double>(setup.sceneAmbient.*k);
+      if (setup.lightEnabled) {
+        want += (m.Ambient.*k) * static_cast<double>(setup.lightAmbient.*k);
+        want += std::max(nDotL, 0.0) * (m.Diffuse.*k) * (setup.lightDiffuse.*k);
+        if (setup.specular && nDotL > 0.0 && nDotH > 0.0)
+          want += std::pow(nDotH, static_cast<double>(m.Power)) * (m.Specular.*k) *
+                  (setup.lightSpecular.*k);
+      }
+      want = std::clamp(want, 0.0, 1.0);
+      EXPECT_NEAR(got[c], want, 2e-4) << "vertex " << i << ", channel " << c;
+      lit += want > 0.0 && want < 1.0;
+    };
+    expect(0, &D3DCOLORVALUE::r);
+    expect(1, &D3DCOLORVALUE::g);
+    expect(2, &D3DCOLORVALUE::b);
+    EXPECT_NEAR(got[3], std::clamp(m.Diffuse.a, 0.0f, 1.0f), 1e-6);
+    shining += setup.specular && setup.lightEnabled && nDotL > 0.0 && nDotH > 0.0;
+    if (HasFailure()) return;
+  }
+  // Most cases fall between the clamps, and many carry a highlight.
+  EXPECT_GT(lit, 2000);
+  EXPECT_GT(shining, 300);
+}
+
+TEST(FixedFunctionLighting, UnlitVerticesAreWhite) {
+  latticegas_d3d9::VertexLighting setup;
+  setup.lighting = false;
+  const D3DMATERIAL9 m{{0.1f, 0.2f, 0.3f, 0.4f}, {}, {}, {}, 5.0f};
+  const float eye[3] = {0.0f, 0.0f, 5.0f}, normal[3] = {0.0f, 0.0f, -1.0f};
+  float got[4];
+  latticegas_d3d9::LightVertex(setup, m, eye, normal, got);
+  for (float c : got) EXPECT_EQ(c, 1.0f);
+}

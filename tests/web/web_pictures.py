@@ -9,8 +9,10 @@ CASE:
   probe         the scene probe (tests/platform/scene_probe.cpp), drawn by our
                 OpenGL device on the X display in DISPLAY and by the WebGL
                 device in headless Chromium
-  broken_light  the same, with the page's shader given the light direction
-                with the wrong sign: the bar must catch it
+  broken_light  the same, with the lighting in the page's shader made wrong
+                (the light turned round where the shader lights; where the
+                colours come lit from the CPU, every vertex at 60 % of its
+                colour): the bar must catch it
   program       the program itself: the start grid, then an edited scene
                 (zoomed in, a node deleted and one added, the centre node
                 selected), after the same real input to both
@@ -37,13 +39,15 @@ LEVELS = 16
 PROBE_TITLE = "D3D9 scene probe"
 SETTLE_SECONDS = 2.0
 
-# Turns the light round in the page's shader, before the page's own scripts
-# run; tells whether it found the line to change.
+# Makes the page's lighting wrong, before the page's own scripts run: the
+# light turned round in a shader that lights, or the lit colours darkened in
+# one that takes them from the CPU; tells whether it found a line to change.
 BREAK_LIGHT = """
 window.lightBroken = false;
 const source = WebGL2RenderingContext.prototype.shaderSource;
 WebGL2RenderingContext.prototype.shaderSource = function (shader, text) {
-  const broken = text.replace('vec3 l = u_light[0].xyz;', 'vec3 l = -u_light[0].xyz;');
+  const broken = text.replace('vec3 l = u_light[0].xyz;', 'vec3 l = -u_light[0].xyz;')
+                     .replace('v_colour = a_colour;', 'v_colour = vec4(a_colour.rgb * 0.6, a_colour.a);');
   window.lightBroken = window.lightBroken || broken !== text;
   return source.call(this, shader, broken);
 };
@@ -106,7 +110,7 @@ def web_probe(site_folder, break_light):
         page.wait("the probe's title", lambda: browser.js("return document.title") == PROBE_TITLE, 30)
         time.sleep(SETTLE_SECONDS)
         if break_light:
-            expect(browser.js("return window.lightBroken"), "the shader has no line 'vec3 l = u_light[0].xyz;' to break")
+            expect(browser.js("return window.lightBroken"), "the shaders have no line of the lighting to break")
         return page.shot()
 
     return web.run_with_site(site_folder, body)

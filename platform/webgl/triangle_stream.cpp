@@ -1,0 +1,100 @@
+#include "platform/webgl/triangle_stream.h"
+
+#include <cstddef>
+
+#include "platform/webgl/fixed_function_shader.h"
+
+namespace latticegas_d3d9 {
+namespace {
+
+constexpr const char* kVertexShader = R"(#version 300 es
+precision highp float;
+layout(location = 0) in vec3 a_eye;
+layout(location = 1) in vec4 a_colour;
+uniform mat4 u_projection;
+out vec4 v_colour;
+void main() {
+  gl_Position = u_projection * vec4(a_eye, 1.0);
+  v_colour = a_colour;
+}
+)";
+
+constexpr const char* kFragmentShader = R"(#version 300 es
+precision highp float;
+in vec4 v_colour;
+out vec4 o_colour;
+void main() { o_colour = v_colour; }
+)";
+
+}  // namespace
+
+bool TriangleStream::Create() {
+  program_ = LinkProgram(kVertexShader, kFragmentShader);
+  if (program_ == 0) return false;
+  projection_ = glGetUniformLocation(program_, "u_projection");
+  glGenVertexArrays(1, &vertexArray_);
+  glBindVertexArray(vertexArray_);
+  glGenBuffers(1, &buffer_);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(StreamVertex),
+                        reinterpret_cast<const void*>(offsetof(StreamVertex, eye)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, sizeof(StreamVertex),
+                        reinterpret_cast<const void*>(offsetof(StreamVertex, colour)));
+  glBindVertexArray(0);
+  pending_.reserve(kChunkVertices + 3 * 1024);
+  return true;
+}
+
+void TriangleStream::Delete() {
+  if (buffer_ != 0) glDeleteBuffers(1, &buffer_);
+  if (vertexArray_ != 0) glDeleteVertexArrays(1, &vertexArray_);
+  if (program_ != 0) glDeleteProgram(program_);
+  buffer_ = vertexArray_ = program_ = 0;
+  pending_.clear();
+}
+
+void TriangleStream::SetProjection(const D3DMATRIX& clipProjection) {
+  Flush();
+  glUseProgram(program_);
+  glUniformMatrix4fv(projection_, 1, GL_FALSE, &clipProjection.m[0][0]);
+}
+
+void TriangleStream::Append(const Mesh& mesh, std::span<const uint16_t> indices,
+                            const D3DMATRIX& modelView, const VertexLighting& lighting,
+                            const D3DMATERIAL9& material) {
+  // Every vertex once, as the shader would: position and normal to camera
+  // space (row vectors, Direct3D's order), then lit.
+  const auto& m = modelView.m;
+  const std::array<D3DVECTOR, 3> normalRows = NormalMatrixRows(modelView);
+  const std::vector<Vertex>& vertices = mesh.vertices();
+  meshScratch_.resize(vertices.size());
+  for (std::size_t k = 0; k < vertices.size(); ++k) {
+    const float* p = vertices[k].position;
+    const float* n = vertices[k].normal;
+    StreamVertex& out = meshScratch_[k];
+    for (int j = 0; j < 3; ++j) out.eye[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
+    const float normal[3] = {
+        n[0] * normalRows[0].x + n[1] * normalRows[1].x + n[2] * normalRows[2].x,
+        n[0] * normalRows[0].y + n[1] * normalRows[1].y + n[2] * normalRows[2].y,
+        n[0] * normalRows[0].z + n[1] * normalRows[1].z + n[2] * normalRows[2].z};
+    LightVertex(lighting, material, out.eye, normal, out.colour);
+  }
+  for (uint16_t index : indices) pending_.push_back(meshScratch_[index]);
+  if (pending_.size() >= kChunkVertices) Flush();
+}
+
+void TriangleStream::Flush() {
+  if (pending_.empty()) return;
+  glUseProgram(program_);
+  glBindVertexArray(vertexArray_);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+  // A new store each time, so the browser need not wait for the last draw.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(pending_.size() * sizeof(StreamVertex)),
+               pending_.data(), GL_STREAM_DRAW);
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(pending_.size()));
+  pending_.clear();
+}
+
+}  // namespace latticegas_d3d9
