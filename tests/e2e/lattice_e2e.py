@@ -39,6 +39,11 @@ RINGS = 25
 
 WINDOW_TIMEOUT = 60.0  # the first Wine start in a fresh prefix can be slow
 PICTURE_TIMEOUT = 15.0
+# How long a picture must stand still to show that input did nothing: at least
+# as long as input takes to be drawn, which the positive control checks
+# (expect_control). Wine draws and takes input more slowly than the native
+# build; the page waits for the browser's animation frames.
+STILL_SECONDS = {"native": 2.0, "wine": 6.0, "web": 4.0}
 EXIT_TIMEOUT = 15.0
 
 
@@ -415,14 +420,17 @@ def expect_control(app, reference, seconds, control):
     what, send, changed = (*control, None)[:3]
     send()
     changed = changed or (lambda p, ref: p.differing(ref) > 0)
-    return app.wait_picture(f"{what} (the control)", lambda p: changed(p, reference),
-                            timeout=seconds)
+    return app.wait_picture(f"{what} (the control)", lambda p: changed(p, reference), timeout=seconds)
 
 
-def expect_frozen(app, seconds=0.6, control=None):
-    """The picture stands still for `seconds`; then the control, if given (see
-    expect_control). Returns the still picture. Without a control, the caller's
-    next step must expect a change."""
+def expect_frozen(app, seconds=None, control=None):
+    """The picture stands still for `seconds` (with a control, the build's
+    STILL_SECONDS at least); then the control, if given (see expect_control).
+    Returns the still picture. Without a control, the caller's next step must
+    expect a change."""
+    if control is not None:
+        seconds = max(seconds or 0.0, STILL_SECONDS[app.build])
+    seconds = seconds or 0.6
     a = app.shot()
     time.sleep(seconds)
     b = app.shot()
@@ -433,9 +441,11 @@ def expect_frozen(app, seconds=0.6, control=None):
     return b
 
 
-def expect_unchanged(app, reference, what, control, seconds=0.6):
-    """The picture after some input is still the reference taken before it;
-    then the control (see expect_control), whose changed picture it returns."""
+def expect_unchanged(app, reference, what, control):
+    """The picture after some input is still the reference taken before it, for
+    the build's STILL_SECONDS; then the control (see expect_control), whose
+    changed picture it returns."""
+    seconds = STILL_SECONDS[app.build]
     time.sleep(seconds)
     n = app.shot().differing(reference)
     expect(n == 0, f"{what} changed {n} pixels of the picture")
@@ -513,7 +523,7 @@ def scenario_particles(app):
     app.key("c")
     app.wait_picture("no particles after C", lambda p: max(particles(p)) == 0)
     # Nothing left to move: the grid stays put, until V brings particles.
-    expect_frozen(app, 0.6, ("particles after V", lambda: app.key("v"),
+    expect_frozen(app, control=("particles after V", lambda: app.key("v"),
                              lambda p, ref: sum(particles(p)) > 300))
     app.escape_and_expect_zero()
 

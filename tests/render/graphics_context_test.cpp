@@ -11,7 +11,7 @@
 using GraphicsContextTest = RenderTest;
 
 TEST_F(GraphicsContextTest, MaterialsAreGreyRedAndBlue) {
-  const float grey = 0.7843138f;  // level 200 of 255, as a 32-bit float
+  const float grey = 0.784313738f;  // level 200 of 255 to the nearest 32-bit float
   const D3DMATERIAL9& node = graphics.nodeMaterial;
   for (const D3DCOLORVALUE& c : {node.Ambient, node.Diffuse, node.Specular}) {
     EXPECT_EQ(c.r, grey);
