@@ -11,7 +11,9 @@ reported against the first.
 Web frames are counted in the page: a script put in before the page's own
 counts the frames drawn (one Clear each) and the copies of the back buffer to
 the canvas (one per Present, shown at the next refresh), and notes the time
-of the first frame from the start of navigation. Native frames are
+of the first frame from the start of navigation, and the time from a
+frame's Clear to its Present (the program's own part: culling, the stream,
+the WebGL calls; the browser draws it after). Native frames are
 frame_bench's BM_Device with the device as the program has it.
 """
 
@@ -35,6 +37,7 @@ SHIPPED_DEVICE = 2
 COUNT_PRESENTS = """
 window.presents = [];
 window.shown = 0;
+window.work = [];
 const clear = WebGL2RenderingContext.prototype.clear;
 WebGL2RenderingContext.prototype.clear = function (...args) {
   window.presents.push(performance.now());
@@ -43,6 +46,8 @@ WebGL2RenderingContext.prototype.clear = function (...args) {
 const blit = WebGL2RenderingContext.prototype.blitFramebuffer;
 WebGL2RenderingContext.prototype.blitFramebuffer = function (...args) {
   if (window.shown++ === 0) window.firstShown = performance.now();
+  // The program's own part of a frame: from its Clear to its Present.
+  if (window.presents.length) window.work.push(performance.now() - window.presents[window.presents.length - 1]);
   return blit.apply(this, args);
 };
 """
@@ -71,10 +76,11 @@ def web_round(site_folder):
             page.key(*["f"] * (zoom - done), delay_ms=5)
             done = zoom
             time.sleep(SETTLE_SECONDS)
-            n0, s0, t0 = browser.js("return [window.presents.length, window.shown, performance.now()]")
+            n0, s0, t0, w0 = browser.js("return [window.presents.length, window.shown, performance.now(), window.work.length]")
             time.sleep(WATCH_SECONDS)
-            n1, s1, t1 = browser.js("return [window.presents.length, window.shown, performance.now()]")
-            fps[zoom] = ((n1 - n0) / ((t1 - t0) / 1000.0), (s1 - s0) / ((t1 - t0) / 1000.0))
+            n1, s1, t1, work = browser.js("return [window.presents.length, window.shown, performance.now(), window.work]")
+            program = statistics.median(work[w0:]) if len(work) > w0 else float("nan")
+            fps[zoom] = ((n1 - n0) / ((t1 - t0) / 1000.0), (s1 - s0) / ((t1 - t0) / 1000.0), program)
         return first, fps
 
     return web.run_with_site(site_folder, body)
@@ -97,6 +103,7 @@ def main(argv):
     native = {zoom: [] for zoom, _ in VIEWS}
     browser = {site: {zoom: [] for zoom, _ in VIEWS} for site in sites}
     shown = {site: {zoom: [] for zoom, _ in VIEWS} for site in sites}
+    work = {site: {zoom: [] for zoom, _ in VIEWS} for site in sites}
     firsts = {site: [] for site in sites}
     for r in range(rounds):
         for zoom, _ in VIEWS:
@@ -110,15 +117,17 @@ def main(argv):
             for zoom in fps:
                 browser[site][zoom].append(fps[zoom][0])
                 shown[site][zoom].append(fps[zoom][1])
+                work[site][zoom].append(fps[zoom][2])
             line += f", {site} " + " ".join(f"{browser[site][z][-1]:.1f}" for z, _ in VIEWS)
         print(line + f", load {os.getloadavg()[0]:.1f}", flush=True)
     for site in sites:
         print(f"\n{site}:")
-        print(f"{'frames per second':24}{'native':>10}{'web':>10}{'(shown)':>10}{'web/native':>12}"
+        print(f"{'frames per second':24}{'native':>10}{'web':>10}{'(shown)':>10}{'ms in program':>15}{'web/native':>12}"
               + (f"{'/ ' + sites[0]:>28}" if site != sites[0] else ""))
         for zoom, view in VIEWS:
             n, w = statistics.median(native[zoom]), statistics.median(browser[site][zoom])
-            line = f"{view:24}{n:10.1f}{w:10.1f}{statistics.median(shown[site][zoom]):10.1f}{w / n:12.2f}"
+            line = (f"{view:24}{n:10.1f}{w:10.1f}{statistics.median(shown[site][zoom]):10.1f}"
+                    f"{statistics.median(work[site][zoom]):15.1f}{w / n:12.2f}")
             if site != sites[0]:
                 line += f"{w / statistics.median(browser[sites[0]][zoom]):27.2f}x"
             print(line)

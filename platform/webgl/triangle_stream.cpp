@@ -1,5 +1,6 @@
 #include "platform/webgl/triangle_stream.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "platform/webgl/fixed_function_shader.h"
@@ -64,13 +65,24 @@ void TriangleStream::SetProjection(const D3DMATRIX& clipProjection) {
 void TriangleStream::Append(const Mesh& mesh, std::span<const uint16_t> indices,
                             const D3DMATRIX& modelView, const VertexLighting& lighting,
                             const D3DMATERIAL9& material) {
-  // Every vertex once, as the shader would: position and normal to camera
-  // space (row vectors, Direct3D's order), then lit.
+  // Each vertex the kept triangles use, once, as the shader would: position
+  // and normal to camera space (row vectors, Direct3D's order), then lit.
+  // With the whole grid in view most triangles are left out, and with them
+  // most vertices.
   const auto& m = modelView.m;
   const std::array<D3DVECTOR, 3> normalRows = NormalMatrixRows(modelView);
   const std::vector<Vertex>& vertices = mesh.vertices();
-  meshScratch_.resize(vertices.size());
-  for (std::size_t k = 0; k < vertices.size(); ++k) {
+  if (meshScratch_.size() < vertices.size()) {
+    meshScratch_.resize(vertices.size());
+    carriedIn_.resize(vertices.size(), 0);
+  }
+  if (++append_ == 0) {  // the count wrapped: no mark may look current
+    std::fill(carriedIn_.begin(), carriedIn_.end(), 0);
+    append_ = 1;
+  }
+  for (uint16_t k : indices) {
+    if (carriedIn_[k] == append_) continue;
+    carriedIn_[k] = append_;
     const float* p = vertices[k].position;
     const float* n = vertices[k].normal;
     StreamVertex& out = meshScratch_[k];

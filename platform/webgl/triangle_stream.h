@@ -45,7 +45,9 @@ class TriangleStream {
   static constexpr std::size_t kChunkVertices = 12288;
 
   std::vector<StreamVertex> pending_;
-  std::vector<StreamVertex> meshScratch_;  // every vertex of the mesh in hand
+  std::vector<StreamVertex> meshScratch_;  // the vertices of the mesh in hand
+  std::vector<unsigned> carriedIn_;        // the Append that last carried each
+  unsigned append_ = 0;
   GLuint program_ = 0;
   GLint projection_ = -1;
   GLuint vertexArray_ = 0;

@@ -159,6 +159,20 @@ struct Scene {
     device->SetMaterial(&blue);
     Draw(particle, *D3DXMatrixTranslation(&m, 9.5f, -4.0f, -0.5f));
 
+    // Equal depths, where the later draw must win (LESSEQUAL): a node drawn
+    // grey then red, as the selection is; a particle drawn red then blue in
+    // the same place, as coinciding particles are.
+    D3DXMatrixScaling(&s, 6.0f, 6.0f, 6.0f);
+    D3DXMatrixTranslation(&m, -1.0f, -3.0f, 0.0f);
+    device->SetMaterial(&grey);
+    Draw(node, s * m);
+    device->SetMaterial(&red);
+    Draw(node, s * m);
+    D3DXMatrixTranslation(&m, 1.5f, 5.5f, 0.0f);
+    Draw(particle, m);
+    device->SetMaterial(&blue);
+    Draw(particle, m);
+
     // A grey ball cut by the near plane (1 unit from the eye), as the
     // lattice is when zoomed in close: only its far part is drawn.
     device->SetMaterial(&grey);
