@@ -9,8 +9,8 @@ build/web-instanced), each round runs every one of them, and each is
 reported against the first.
 
 Web frames are counted in the page: a script put in before the page's own
-counts the frames drawn (one Clear each) and the copies of the back buffer to
-the canvas (one per Present, shown at the next refresh), and notes the time
+counts the frames drawn (one Clear each) and the frames presented (each
+Present waits for the next animation frame, at which it is shown), and notes the time
 of the first frame from the start of navigation, and the time from a
 frame's Clear to its Present (the program's own part: culling, the stream,
 the WebGL calls; the browser draws it after). Native frames are
@@ -43,12 +43,14 @@ WebGL2RenderingContext.prototype.clear = function (...args) {
   window.presents.push(performance.now());
   return clear.apply(this, args);
 };
-const blit = WebGL2RenderingContext.prototype.blitFramebuffer;
-WebGL2RenderingContext.prototype.blitFramebuffer = function (...args) {
+// Present ends by waiting for the next animation frame, at which the frame
+// is shown (the program asks for animation frames nowhere else).
+const animationFrame = window.requestAnimationFrame;
+window.requestAnimationFrame = function (...args) {
   if (window.shown++ === 0) window.firstShown = performance.now();
   // The program's own part of a frame: from its Clear to its Present.
   if (window.presents.length) window.work.push(performance.now() - window.presents[window.presents.length - 1]);
-  return blit.apply(this, args);
+  return animationFrame.apply(window, args);
 };
 """
 

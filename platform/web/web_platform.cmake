@@ -48,3 +48,9 @@ option(LATTICEGAS_WEB_INSTANCING "Draw by instancing instead of the triangle str
 if(LATTICEGAS_WEB_INSTANCING)
   target_compile_definitions(latticegas_platform PRIVATE LATTICEGAS_WEB_INSTANCING)
 endif()
+# And one that draws into a back buffer of its own, copied to the canvas at
+# Present, instead of into the canvas's drawing buffer.
+option(LATTICEGAS_WEB_BLIT "Draw into an offscreen back buffer copied at Present (for benchmarks)" OFF)
+if(LATTICEGAS_WEB_BLIT)
+  target_compile_definitions(latticegas_platform PRIVATE LATTICEGAS_WEB_BLIT)
+endif()

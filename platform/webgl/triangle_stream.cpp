@@ -41,7 +41,7 @@ bool TriangleStream::Create() {
   glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(StreamVertex),
                         reinterpret_cast<const void*>(offsetof(StreamVertex, eye)));
   glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, sizeof(StreamVertex),
+  glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(StreamVertex),
                         reinterpret_cast<const void*>(offsetof(StreamVertex, colour)));
   glBindVertexArray(0);
   pending_.reserve(kChunkVertices + 3 * 1024);
@@ -91,7 +91,9 @@ void TriangleStream::Append(const Mesh& mesh, std::span<const uint16_t> indices,
         n[0] * normalRows[0].x + n[1] * normalRows[1].x + n[2] * normalRows[2].x,
         n[0] * normalRows[0].y + n[1] * normalRows[1].y + n[2] * normalRows[2].y,
         n[0] * normalRows[0].z + n[1] * normalRows[1].z + n[2] * normalRows[2].z};
-    LightVertex(lighting, material, out.eye, normal, out.colour);
+    float colour[4];
+    LightVertex(lighting, material, out.eye, normal, colour);
+    for (int c = 0; c < 4; ++c) out.colour[c] = static_cast<uint8_t>(colour[c] * 255.0f + 0.5f);
   }
   for (uint16_t index : indices) pending_.push_back(meshScratch_[index]);
   if (pending_.size() >= kChunkVertices) Flush();

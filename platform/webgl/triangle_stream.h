@@ -8,6 +8,7 @@
 #include <GLES3/gl3.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -35,10 +36,11 @@ class TriangleStream {
   void Flush();
 
  private:
-  // Camera-space position and RGBA colour.
+  // Camera-space position and RGBA colour, 8 bits a channel: the frame
+  // buffer keeps no more, and the browser copies every byte of the stream.
   struct StreamVertex {
     float eye[3];
-    float colour[4];
+    uint8_t colour[4];
   };
   // Handed over in parts of about this many vertices, so that a renderer
   // starts on the first while the rest is still being made.

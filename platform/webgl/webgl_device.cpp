@@ -47,12 +47,26 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
 
 // How the draws reach WebGL: the culled triangles streamed in camera space
 // (TriangleStream), or, in a build for comparing the two, one instanced call
-// per mesh (InstanceBatch). With software WebGL the stream gave 1.x, 1.x and
-// 3.x times the frames of instancing at the start, 8 x F and 25 x F.
+// per mesh (InstanceBatch). With software WebGL (SwiftShader, two cores),
+// both drawing into a back buffer of their own, the stream gave 25, 23 and 9
+// frames per second at the start, 8 x F and 25 x F, instancing 21, 15 and 3.
 #ifdef LATTICEGAS_WEB_INSTANCING
 constexpr bool kStream = false;
 #else
 constexpr bool kStream = true;
+#endif
+
+// Where frames are drawn: into the canvas's own drawing buffer, kept at the
+// back buffer's size and stretched to the page by the browser (CSS), as
+// Direct3D stretches the back buffer onto the window; or, in a build for
+// comparing the two, into a back buffer of our own copied to the canvas at
+// Present. Drawing into the canvas's buffer gave 45, 33 and 10 frames per
+// second where the copy gave 25, 23 and 9: the browser no longer copies the
+// frame once more before it composites the page.
+#ifdef LATTICEGAS_WEB_BLIT
+constexpr bool kCanvasIsBackBuffer = false;
+#else
+constexpr bool kCanvasIsBackBuffer = true;
 #endif
 
 // Instanced draws go whole: their triangle lists would go unused.
@@ -86,7 +100,12 @@ class WebGlDevice final : public StateDevice {
     emscripten_webgl_make_context_current(context_);
     const GLsizei width = static_cast<GLsizei>(backBufferWidth());
     const GLsizei height = static_cast<GLsizei>(backBufferHeight());
-    if (!backBuffer_.Create(gl_, width, height)) return false;
+    if constexpr (kCanvasIsBackBuffer) {
+      KeepCanvasAtBackBufferSize();
+      gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    } else {
+      if (!backBuffer_.Create(gl_, width, height)) return false;
+    }
     if constexpr (kStream) {
       if (!stream_.Create()) return false;
     } else {
@@ -128,6 +147,12 @@ class WebGlDevice final : public StateDevice {
     }
     FlushDraws();
     culler_.EndFrame();
+    if constexpr (kCanvasIsBackBuffer) {
+      // The browser shows the drawing buffer as it is at the next refresh.
+      KeepCanvasAtBackBufferSize();
+      WaitForAnimationFrame();
+      return D3D_OK;
+    }
     int width = 0;
     int height = 0;
     FitCanvasToPage(&width, &height);
@@ -188,6 +213,17 @@ class WebGlDevice final : public StateDevice {
     if (emscripten_webgl_get_current_context() != context_)
       emscripten_webgl_make_context_current(context_);
     return true;
+  }
+
+  // The canvas's drawing buffer is the back buffer: the page may change the
+  // canvas's displayed size, never the buffer's.
+  void KeepCanvasAtBackBufferSize() {
+    int width = 0;
+    int height = 0;
+    emscripten_get_canvas_element_size(canvas_, &width, &height);
+    if (width != static_cast<int>(backBufferWidth()) || height != static_cast<int>(backBufferHeight()))
+      emscripten_set_canvas_element_size(canvas_, static_cast<int>(backBufferWidth()),
+                                         static_cast<int>(backBufferHeight()));
   }
 
   // The canvas's drawing buffer follows its displayed size (in device
@@ -370,23 +406,28 @@ class WebGlDirect3D final : public Direct3DObject {
     const char* canvas = target == nullptr ? nullptr : CanvasOf(target);
     if (canvas == nullptr) return D3DERR_INVALIDCALL;
 
-    EmscriptenWebGLContextAttributes attributes;
-    emscripten_webgl_init_context_attributes(&attributes);
-    attributes.majorVersion = 2;
-    attributes.minorVersion = 0;
-    // The back buffer is our own, with its depth buffer; the canvas only shows it.
-    attributes.alpha = EM_FALSE;
-    attributes.depth = EM_FALSE;
-    attributes.stencil = EM_FALSE;
-    attributes.antialias = EM_FALSE;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
-        emscripten_webgl_create_context(canvas, &attributes);
-    if (context <= 0) return D3DERR_NOTAVAILABLE;
-
     int canvasWidth = 0;
     int canvasHeight = 0;
     emscripten_get_canvas_element_size(canvas, &canvasWidth, &canvasHeight);
     FillBackBufferSize(pp, canvasWidth, canvasHeight);
+
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    attributes.alpha = EM_FALSE;
+    // The canvas's buffer is the back buffer, with the automatic depth and
+    // stencil buffer; or the back buffer is our own and the canvas only shows it.
+    const bool depthStencil = kCanvasIsBackBuffer && pp->EnableAutoDepthStencil != FALSE;
+    attributes.depth = depthStencil ? EM_TRUE : EM_FALSE;
+    attributes.stencil = depthStencil ? EM_TRUE : EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    if (kCanvasIsBackBuffer)
+      emscripten_set_canvas_element_size(canvas, static_cast<int>(pp->BackBufferWidth),
+                                         static_cast<int>(pp->BackBufferHeight));
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context(canvas, &attributes);
+    if (context <= 0) return D3DERR_NOTAVAILABLE;
     auto* device =
         new WebGlDevice(canvas, context, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
     if (!device->CreateBackBuffer()) {
