@@ -11,7 +11,7 @@ import statistics
 import sys
 
 VIEWS = {-40: "nothing in view", 0: "start", 8: "8 x F", 25: "25 x F, whole grid"}
-DEVICES = {0: "before", 1: "culling only", 3: "first sight whole", 2: "now"}
+DEVICES = {0: "before", 1: "culling only", 2: "now", 3: "quick first sight"}
 
 
 def main(path):
@@ -25,7 +25,7 @@ def main(path):
         key = (int(fields["zoomOuts"]), int(fields["device"]))
         fps.setdefault(key, []).append(b["fps"])
     print(f"{'view':22}" + "".join(f"{d:>22}" for d in DEVICES.values()) +
-          f"{'now / before':>14}{'now / whole':>13}")
+          f"{'now / before':>14}{'quick / now':>13}")
     for zoom, view in VIEWS.items():
         cells, medians = [], {}
         for device in DEVICES:
@@ -36,7 +36,7 @@ def main(path):
             medians[device] = statistics.median(values)
             cells.append(f"{medians[device]:9.1f} ({min(values):5.0f}-{max(values):4.0f})")
         ratio = f"{medians[2] / medians[0]:13.2f}x" if 0 in medians and 2 in medians else f"{'-':>14}"
-        ratio += f"{medians[2] / medians[3]:12.2f}x" if 3 in medians and 2 in medians else f"{'-':>13}"
+        ratio += f"{medians[3] / medians[2]:12.2f}x" if 3 in medians and 2 in medians else f"{'-':>13}"
         print(f"{view:22}" + "".join(cells) + ratio)
     print("frames per second: median of the runs (lowest-highest)")
 

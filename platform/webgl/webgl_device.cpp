@@ -74,6 +74,7 @@ DrawCuller CullerForTheDraws() {
   DrawCuller culler;
   CullingOptions options;
   options.triangles = kStream;
+  options.firstSight = kStream;
   culler.SetOptions(options);
   return culler;
 }

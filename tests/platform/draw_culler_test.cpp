@@ -262,6 +262,9 @@ void DrawCullerTest::LeavesOutOnlyWhatCannotReachAPixel(int subpixelBits) {
     s.subpixelBits = subpixelBits;
     const Mesh& mesh = Of(i % 2 == 0 ? sphere : cylinder);
     DrawCuller culler;
+    latticegas_d3d9::CullingOptions quickFirstSight;
+    quickFirstSight.firstSight = true;
+    culler.SetOptions(quickFirstSight);
     culler.SetRaster(s.Raster());
     // The first sight of a draw takes the quick test in single precision;
     // the second makes its list.
@@ -396,9 +399,6 @@ TEST_F(DrawCullerTest, KeepsEveryListInUseWhileOthersComeAndGo) {
     return m;
   };
   DrawCuller culler;
-  latticegas_d3d9::CullingOptions wholeAtFirstSight;
-  wholeAtFirstSight.firstSight = false;
-  culler.SetOptions(wholeAtFirstSight);
   culler.SetRaster(s.Raster());
   std::mt19937 rng(3);
   // A list stays while it was used in one of the last two frames.

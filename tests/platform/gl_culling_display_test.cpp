@@ -78,7 +78,7 @@ class CullingDisplayTest : public ::testing::Test {
   static void SetCulling(bool on) {
     latticegas_gl::DeviceOptions options;
     ASSERT_TRUE(latticegas_gl::GetDeviceOptions(graphics.device, &options));
-    options.culling = latticegas_d3d9::CullingOptions{on, on, on};
+    options.culling = latticegas_d3d9::CullingOptions{on, on, on, on};
     ASSERT_TRUE(latticegas_gl::SetDeviceOptions(graphics.device, options));
   }
 
