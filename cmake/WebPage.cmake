@@ -27,3 +27,5 @@ foreach(size 192 512)
   list(APPEND latticegas_web_icons ${PROJECT_BINARY_DIR}/icon-${size}.png)
 endforeach()
 add_custom_target(web_icons ALL DEPENDS ${latticegas_web_icons})
+# Built with the program, which is all scripts/package asks for.
+add_dependencies(lattice-gas web_icons)
