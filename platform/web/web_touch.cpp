@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "platform/web/web_messages.h"
 #include "platform/web/window_canvas.h"
