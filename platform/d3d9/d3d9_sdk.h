@@ -1,8 +1,9 @@
 #pragma once
 // The Direct3D 9 and D3DX9 names the program uses, shaped like the Windows SDK
 // so that one calling source compiles against both. Behind them: an OpenGL 2.1
-// device drawing into the SDL window (platform/gl), or a headless device for
-// tests (platform/d3d9/headless_device.h).
+// device drawing into the SDL window (platform/gl), a WebGL2 device drawing
+// into the page's canvas (platform/webgl), or, in tests, a headless device
+// (tests/support/headless_device.h).
 #include <cmath>
 #include <cstdint>
 

@@ -5,9 +5,9 @@
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
-#include "platform/d3d9/headless_device.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/gl/gl_device_testing.h"
+#include "platform/gl/gl_direct3d.h"
 #include "platform/sdl/window_handle.h"
 
 #include <SDL.h>
@@ -675,11 +675,8 @@ bool GetDeviceCounters(IDirect3DDevice9* device, DeviceCounters* counters) {
 
 }  // namespace latticegas_gl
 
-IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
-  // Tests may have put a headless Direct3D in place.
-  if (latticegas_d3d9::HeadlessDirect3DInUse())
-    return latticegas_d3d9::CreateHeadlessDirect3D(SDKVersion);
-  if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
+IDirect3D9* latticegas_gl::CreateDirect3D(UINT sdkVersion) {
+  if ((sdkVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
   // Without a video system that can give OpenGL there is no Direct3D.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   const char* driver = SDL_GetCurrentVideoDriver();

@@ -1,6 +1,17 @@
 #include "platform/sdl/sdl_messages.h"
 
+#include <optional>
+
+#include "platform/win32/input_translation.h"
+
 namespace {
+
+using latticegas_win32::ButtonDownMessage;
+using latticegas_win32::HeldKeys;
+using latticegas_win32::KeyDownMessages;
+using latticegas_win32::MouseButton;
+using latticegas_win32::VirtualKeyOfCharacter;
+using latticegas_win32::WheelMessages;
 
 // The keypad's digits and point type with Num Lock on; with it off they are
 // the keys printed under them, as on Windows, where the point is Delete.
@@ -18,8 +29,28 @@ bool IsKeypadDigitOrPoint(SDL_Scancode scancode) {
   return scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_PERIOD;
 }
 
+// The character the punctuation key at `scancode` types on a US keyboard; 0
+// for any other key.
+char UsPunctuationAt(SDL_Scancode scancode) {
+  switch (scancode) {
+    case SDL_SCANCODE_SEMICOLON: return ';';
+    case SDL_SCANCODE_EQUALS: return '=';
+    case SDL_SCANCODE_COMMA: return ',';
+    case SDL_SCANCODE_MINUS: return '-';
+    case SDL_SCANCODE_PERIOD: return '.';
+    case SDL_SCANCODE_SLASH: return '/';
+    case SDL_SCANCODE_GRAVE: return '`';
+    case SDL_SCANCODE_LEFTBRACKET: return '[';
+    case SDL_SCANCODE_BACKSLASH: return '\\';
+    case SDL_SCANCODE_RIGHTBRACKET: return ']';
+    case SDL_SCANCODE_APOSTROPHE: return '\'';
+    default: return 0;
+  }
+}
+
 UINT KeyFromScancode(SDL_Scancode scancode, bool keypadTypesDigits) {
   if (IsKeypadDigitOrPoint(scancode)) return KeypadKey(scancode, keypadTypesDigits);
+  if (const char punctuation = UsPunctuationAt(scancode)) return VirtualKeyOfCharacter(punctuation);
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
     return 'A' + static_cast<UINT>(scancode - SDL_SCANCODE_A);
   if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
@@ -62,41 +93,15 @@ UINT KeyFromScancode(SDL_Scancode scancode, bool keypadTypesDigits) {
     case SDL_SCANCODE_KP_PLUS: return VK_ADD;
     case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
     case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH: return VK_OEM_2;
-    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
-    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
-    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
     case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
     default: return 0;
   }
 }
 
-// Keys whose code on Windows follows the layout: the character they type.
+// Keys whose code on Windows follows the layout: the character they type,
+// which is the keycode of SDL's printable keys.
 UINT KeyFromCharacter(SDL_Keycode key) {
-  if (key >= 'a' && key <= 'z') return static_cast<UINT>(key - 'a' + 'A');
-  if (key >= '0' && key <= '9') return static_cast<UINT>(key);
-  switch (key) {
-    case SDLK_SEMICOLON: return VK_OEM_1;
-    case SDLK_EQUALS:
-    case SDLK_PLUS: return VK_OEM_PLUS;
-    case SDLK_COMMA: return VK_OEM_COMMA;
-    case SDLK_MINUS: return VK_OEM_MINUS;
-    case SDLK_PERIOD: return VK_OEM_PERIOD;
-    case SDLK_SLASH: return VK_OEM_2;
-    case SDLK_BACKQUOTE: return VK_OEM_3;
-    case SDLK_LEFTBRACKET: return VK_OEM_4;
-    case SDLK_BACKSLASH: return VK_OEM_5;
-    case SDLK_RIGHTBRACKET: return VK_OEM_6;
-    case SDLK_QUOTE: return VK_OEM_7;
-    default: return 0;
-  }
+  return key > 0 ? VirtualKeyOfCharacter(static_cast<char32_t>(key)) : 0;
 }
 
 bool TypesCharacter(SDL_Scancode scancode) {
@@ -105,16 +110,18 @@ bool TypesCharacter(SDL_Scancode scancode) {
          scancode == SDL_SCANCODE_NONUSBACKSLASH;
 }
 
-WPARAM MouseKeyState(WPARAM button) {
+HeldKeys HeldNow() {
   const SDL_Keymod mod = SDL_GetModState();
-  WPARAM state = button;
-  if (mod & KMOD_SHIFT) state |= MK_SHIFT;
-  if (mod & KMOD_CTRL) state |= MK_CONTROL;
-  return state;
+  return HeldKeys{(mod & KMOD_SHIFT) != 0, (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0};
 }
 
-MSG Message(HWND target, UINT message, WPARAM wParam, LPARAM lParam, Uint32 time) {
-  return MSG{target, message, wParam, lParam, static_cast<DWORD>(time), POINT{0, 0}};
+std::optional<MouseButton> ButtonOf(Uint8 sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return MouseButton::left;
+    case SDL_BUTTON_MIDDLE: return MouseButton::middle;
+    case SDL_BUTTON_RIGHT: return MouseButton::right;
+    default: return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -146,53 +153,27 @@ UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers)
 }
 
 std::vector<MSG> MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT cursorOnScreen) {
-  std::vector<MSG> out;
   switch (event.type) {
     case SDL_KEYDOWN: {
       const SDL_Keysym& sym = event.key.keysym;
-      const UINT code = VirtualKeyFromSdl(sym.sym, sym.scancode, sym.mod);
-      if (code == 0) break;
-      const bool alt = (sym.mod & KMOD_ALT) != 0;
-      const bool ctrl = (sym.mod & KMOD_CTRL) != 0;
-      // Windows reports Alt, F10 and keys pressed with Alt (but not AltGr,
-      // which is Ctrl+Alt) as system keys.
-      const bool system = code == VK_MENU ? !ctrl : (code == VK_F10 || (alt && !ctrl));
-      // Repeat count 1; bit 29 with Alt down; bit 30 when the key was already down.
-      LPARAM lParam = 1;
-      if (alt) lParam |= LPARAM{1} << 29;
-      if (event.key.repeat) lParam |= LPARAM{1} << 30;
-      out.push_back(Message(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, code, lParam,
-                            event.key.timestamp));
-      break;
+      const HeldKeys held{(sym.mod & KMOD_SHIFT) != 0, (sym.mod & KMOD_CTRL) != 0,
+                          (sym.mod & KMOD_ALT) != 0};
+      return KeyDownMessages(VirtualKeyFromSdl(sym.sym, sym.scancode, sym.mod), held,
+                             event.key.repeat != 0, target, event.key.timestamp);
     }
     case SDL_MOUSEBUTTONDOWN: {
-      UINT message = 0;
-      WPARAM button = 0;
-      switch (event.button.button) {
-        case SDL_BUTTON_LEFT: message = WM_LBUTTONDOWN; button = MK_LBUTTON; break;
-        case SDL_BUTTON_RIGHT: message = WM_RBUTTONDOWN; button = MK_RBUTTON; break;
-        case SDL_BUTTON_MIDDLE: message = WM_MBUTTONDOWN; button = MK_MBUTTON; break;
-        default: break;
-      }
-      if (message == 0) break;
+      const std::optional<MouseButton> button = ButtonOf(event.button.button);
+      if (!button) return {};
       // SDL's window coordinates are the client area's pixels.
-      out.push_back(Message(target, message, MouseKeyState(button),
-                            MAKELPARAM(event.button.x, event.button.y), event.button.timestamp));
-      break;
+      return {ButtonDownMessage(*button, POINT{event.button.x, event.button.y}, HeldNow(), target,
+                                event.button.timestamp)};
     }
     case SDL_MOUSEWHEEL: {
       Sint32 notches = event.wheel.y;
       if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
-      const int delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
-      const WPARAM wParam = MAKEWPARAM(MouseKeyState(0), delta);
-      const LPARAM lParam = MAKELPARAM(cursorOnScreen.x, cursorOnScreen.y);
-      // One message per notch, as a wheel turned on Windows sends them.
-      for (Sint32 i = 0; i < (notches > 0 ? notches : -notches); ++i)
-        out.push_back(Message(target, WM_MOUSEWHEEL, wParam, lParam, event.wheel.timestamp));
-      break;
+      return WheelMessages(notches, cursorOnScreen, HeldNow(), target, event.wheel.timestamp);
     }
     default:
-      break;
+      return {};
   }
-  return out;
 }

@@ -11,8 +11,8 @@
 #include <map>
 #include <optional>
 
+#include "platform/sdl/message_box.h"
 #include "platform/sdl/sdl_messages.h"
-#include "platform/sdl/win32_test_log.h"
 #include "platform/sdl/window_background.h"
 #include "platform/sdl/window_handle.h"
 #include "platform/win32/stock_objects.h"
@@ -53,16 +53,6 @@ void PaintBackground(SDL_Window* window, HBRUSH brush) {
 }
 
 // A modal box on the display; false when none can be shown.
-bool ShowBox(SDL_Window* owner, const char* title, const char* body, UINT type) {
-  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-  switch (type & 0xF0) {
-    case MB_ICONERROR: flags = SDL_MESSAGEBOX_ERROR; break;
-    case MB_ICONWARNING: flags = SDL_MESSAGEBOX_WARNING; break;
-    default: break;
-  }
-  return SDL_ShowSimpleMessageBox(flags, title, body, owner) == 0;
-}
-
 class SdlWindowSystem final : public latticegas_win32::WindowSystem {
  public:
   void MakeNative(HWND window, const WindowRequest& request) override;
@@ -222,8 +212,7 @@ void SdlWindowSystem::PostFromSdl(WindowRegistry& registry, const SDL_Event& eve
 
 void SdlWindowSystem::ShowMessageBox(HWND owner, const char* caption, const char* text,
                                      UINT type) {
-  const bool toStandardError = latticegas_win32::BoxesGoToStandardError();
-  if (!toStandardError && ShowBox(SdlWindowOf(owner), caption, text, type)) return;
+  if (latticegas_win32::ShowSdlMessageBox(SdlWindowOf(owner), caption, text, type)) return;
   // Nothing can show the box: say it where someone may read it, and go on.
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);

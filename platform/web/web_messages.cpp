@@ -2,7 +2,14 @@
 
 #include <cmath>
 
+#include "platform/win32/input_translation.h"
+
 namespace {
+
+using latticegas_win32::ButtonDownMessage;
+using latticegas_win32::HeldKeys;
+using latticegas_win32::MouseButton;
+using latticegas_win32::VirtualKeyOfCharacter;
 
 struct Named {
   std::string_view code;
@@ -25,12 +32,16 @@ constexpr Named kPlaces[] = {
     {"NumpadDecimal", VK_DECIMAL},   {"NumpadDivide", VK_DIVIDE},
 };
 
-// Keys that type a character, by their place on a US keyboard.
-constexpr Named kCharacterPlaces[] = {
-    {"Semicolon", VK_OEM_1},    {"Equal", VK_OEM_PLUS},        {"Comma", VK_OEM_COMMA},
-    {"Minus", VK_OEM_MINUS},    {"Period", VK_OEM_PERIOD},     {"Slash", VK_OEM_2},
-    {"Backquote", VK_OEM_3},    {"BracketLeft", VK_OEM_4},     {"Backslash", VK_OEM_5},
-    {"BracketRight", VK_OEM_6}, {"Quote", VK_OEM_7},           {"IntlBackslash", VK_OEM_102},
+// Punctuation keys by their place, and the character each types on a US
+// keyboard; the one key a US keyboard lacks has a code of its own.
+struct Place {
+  std::string_view code;
+  char character;
+};
+constexpr Place kPunctuationPlaces[] = {
+    {"Semicolon", ';'}, {"Equal", '='},     {"Comma", ','},       {"Minus", '-'},
+    {"Period", '.'},    {"Slash", '/'},     {"Backquote", '`'},   {"BracketLeft", '['},
+    {"Backslash", '\\'}, {"BracketRight", ']'}, {"Quote", '\''},
 };
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -43,9 +54,9 @@ UINT CharacterKeyFromPlace(std::string_view code) {
     return static_cast<UINT>(code[3]);
   if (StartsWith(code, "Digit") && code.size() == 6 && code[5] >= '0' && code[5] <= '9')
     return static_cast<UINT>(code[5]);
-  for (const Named& n : kCharacterPlaces)
-    if (n.code == code) return n.key;
-  return 0;
+  for (const Place& p : kPunctuationPlaces)
+    if (p.code == code) return VirtualKeyOfCharacter(static_cast<unsigned char>(p.character));
+  return code == "IntlBackslash" ? VK_OEM_102 : 0;
 }
 
 UINT OtherKeyFromPlace(std::string_view code) {
@@ -67,35 +78,7 @@ UINT OtherKeyFromPlace(std::string_view code) {
 // The code of the character a key types, for letters, digits and the
 // punctuation Windows has codes for.
 UINT KeyFromCharacter(std::string_view key) {
-  if (key.size() != 1) return 0;
-  const char c = key[0];
-  if (c >= 'a' && c <= 'z') return static_cast<UINT>(c - 'a' + 'A');
-  if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return static_cast<UINT>(c);
-  switch (c) {
-    case ';': return VK_OEM_1;
-    case '=':
-    case '+': return VK_OEM_PLUS;
-    case ',': return VK_OEM_COMMA;
-    case '-': return VK_OEM_MINUS;
-    case '.': return VK_OEM_PERIOD;
-    case '/': return VK_OEM_2;
-    case '`': return VK_OEM_3;
-    case '[': return VK_OEM_4;
-    case '\\': return VK_OEM_5;
-    case ']': return VK_OEM_6;
-    case '\'': return VK_OEM_7;
-    default: return 0;
-  }
-}
-
-MSG Message(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
-  return MSG{target, message, wParam, lParam, time, POINT{0, 0}};
-}
-
-WPARAM MouseKeyState(WPARAM buttons, bool shift, bool ctrl) {
-  if (shift) buttons |= MK_SHIFT;
-  if (ctrl) buttons |= MK_CONTROL;
-  return buttons;
+  return key.size() == 1 ? VirtualKeyOfCharacter(static_cast<unsigned char>(key[0])) : 0;
 }
 
 // Notches of one wheel event: a notch scrolls about 100 pixels in Chrome, 3
@@ -125,17 +108,9 @@ UINT VirtualKeyFromDom(std::string_view key, std::string_view code, unsigned lon
 }
 
 std::vector<MSG> KeyDownMessages(const DomKeyDown& event, HWND target, DWORD time) {
-  const UINT code = VirtualKeyFromDom(event.key, event.code, event.keyCode);
-  if (code == 0) return {};
-  // As on Windows: Alt, F10 and keys pressed with Alt (not AltGr, which is
-  // Ctrl+Alt) are system keys.
-  const bool system =
-      code == VK_MENU ? !event.ctrl : (code == VK_F10 || (event.alt && !event.ctrl));
-  // Repeat count 1; bit 29 with Alt down; bit 30 when the key was already down.
-  LPARAM lParam = 1;
-  if (event.alt) lParam |= LPARAM{1} << 29;
-  if (event.repeat) lParam |= LPARAM{1} << 30;
-  return {Message(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, code, lParam, time)};
+  return latticegas_win32::KeyDownMessages(VirtualKeyFromDom(event.key, event.code, event.keyCode),
+                                           HeldKeys{event.shift, event.ctrl, event.alt},
+                                           event.repeat, target, time);
 }
 
 bool BrowserKeepsKey(const DomKeyDown& event) {
@@ -149,25 +124,22 @@ bool BrowserKeepsKey(const DomKeyDown& event) {
 
 std::vector<MSG> ButtonDownMessages(int button, long x, long y, bool shift, bool ctrl,
                                     HWND target, DWORD time) {
-  UINT message = 0;
-  WPARAM state = 0;
+  MouseButton pressed = MouseButton::left;
   switch (button) {
-    case 0: message = WM_LBUTTONDOWN; state = MK_LBUTTON; break;
-    case 1: message = WM_MBUTTONDOWN; state = MK_MBUTTON; break;
-    case 2: message = WM_RBUTTONDOWN; state = MK_RBUTTON; break;
+    case 0: break;
+    case 1: pressed = MouseButton::middle; break;
+    case 2: pressed = MouseButton::right; break;
     default: return {};
   }
-  return {Message(target, message, MouseKeyState(state, shift, ctrl), MAKELPARAM(x, y), time)};
+  return {ButtonDownMessage(pressed, POINT{static_cast<LONG>(x), static_cast<LONG>(y)},
+                            HeldKeys{shift, ctrl, false}, target, time)};
 }
 
 std::vector<MSG> WheelMessages(double deltaY, unsigned long deltaMode, POINT screen, bool shift,
                                bool ctrl, HWND target, DWORD time) {
   if (deltaY == 0.0 || !std::isfinite(deltaY)) return {};
-  const int delta = deltaY < 0.0 ? WHEEL_DELTA : -WHEEL_DELTA;
-  const WPARAM wParam = MAKEWPARAM(MouseKeyState(0, shift, ctrl), delta);
-  const LPARAM lParam = MAKELPARAM(screen.x, screen.y);
-  std::vector<MSG> out;
-  for (long i = 0; i < Notches(deltaY, deltaMode); ++i)
-    out.push_back(Message(target, WM_MOUSEWHEEL, wParam, lParam, time));
-  return out;
+  // Up, away from the user, is the DOM's negative deltaY.
+  const long notches = Notches(deltaY, deltaMode);
+  return latticegas_win32::WheelMessages(deltaY < 0.0 ? notches : -notches, screen,
+                                         HeldKeys{shift, ctrl, false}, target, time);
 }

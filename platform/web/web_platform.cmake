@@ -2,13 +2,13 @@
 # builds: Win32 on the page (web/) and Direct3D 9 on WebGL2 (webgl/), with the
 # Win32 core (win32/, in latticegas_win32_core_sources) and the GL-free
 # Direct3D parts (d3d9/) shared with the desktop.
-file(GLOB latticegas_d3d9_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/d3d9/*.cpp)
-file(GLOB latticegas_web_sources CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/web/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/webgl/*.cpp)
-list(REMOVE_ITEM latticegas_web_sources ${CMAKE_CURRENT_SOURCE_DIR}/web/web_entry.cpp)
-add_library(latticegas_platform STATIC ${latticegas_d3d9_sources} ${latticegas_win32_core_sources}
-  ${latticegas_web_sources})
+add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${latticegas_d3d9_sources}
+  web/web_messages.cpp
+  web/web_touch.cpp
+  web/win32_web.cpp
+  webgl/fixed_function_shader.cpp
+  webgl/instance_batch.cpp
+  webgl/webgl_device.cpp)
 target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
 latticegas_warnings(latticegas_platform)
 
@@ -37,6 +37,6 @@ target_link_options(latticegas_platform PUBLIC
   -lGL)
 
 # WinMain started as Windows' start-up code would; its result ends the program.
-add_library(latticegas_entry STATIC ${CMAKE_CURRENT_SOURCE_DIR}/web/web_entry.cpp)
+add_library(latticegas_entry STATIC web/web_entry.cpp)
 target_link_libraries(latticegas_entry PUBLIC latticegas_platform)
 latticegas_warnings(latticegas_entry)

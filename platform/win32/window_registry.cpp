@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/win32/call_log.h"
 
 namespace latticegas_win32 {
 namespace {
@@ -24,14 +23,10 @@ auto LiveIn(Windows& windows, HWND handle) -> decltype(&windows[0]) {
 }  // namespace
 
 ATOM WindowRegistry::RegisterClass(const WNDCLASSA* windowClass) {
-  Note([&] {
-    return "RegisterClassA(" + Quoted(windowClass ? windowClass->lpszClassName : nullptr) + ")";
-  });
   return classes_.Register(windowClass);
 }
 
 BOOL WindowRegistry::UnregisterClass(LPCSTR name) {
-  Note([&] { return "UnregisterClassA(" + Quoted(name) + ")"; });
   WindowClass* found = classes_.Find(name);
   if (found == nullptr || HasLiveWindow(found)) return FALSE;
   found->registered = false;
@@ -40,10 +35,6 @@ BOOL WindowRegistry::UnregisterClass(LPCSTR name) {
 
 HWND WindowRegistry::CreateWindow(LPCSTR className, LPCSTR title, DWORD style, int x, int y,
                                   int width, int height) {
-  Note([&] {
-    return "CreateWindowExA(" + Quoted(className) + ", " + Quoted(title) + ", " + Hex(style) +
-           ", " + std::to_string(width) + ", " + std::to_string(height) + ")";
-  });
   const WindowClass* windowClass = classes_.Find(className);
   if (windowClass == nullptr) return nullptr;
   windows_.push_back(Window{windowClass, windowClass->procedure, true, false, false, false});
@@ -60,7 +51,6 @@ HWND WindowRegistry::CreateWindow(LPCSTR className, LPCSTR title, DWORD style, i
 }
 
 BOOL WindowRegistry::ShowWindow(HWND handle, int command) {
-  Note([&] { return "ShowWindow(" + std::to_string(command) + ")"; });
   Window* window = LiveWindow(handle);
   if (window == nullptr) return FALSE;
   const BOOL wasVisible = window->visible ? TRUE : FALSE;
@@ -70,7 +60,6 @@ BOOL WindowRegistry::ShowWindow(HWND handle, int command) {
 }
 
 BOOL WindowRegistry::UpdateWindow(HWND handle) {
-  Note([] { return std::string("UpdateWindow()"); });
   Window* window = LiveWindow(handle);
   if (window == nullptr) return FALSE;
   // The first paint of a shown window is sent at once, as on Windows.
@@ -82,7 +71,6 @@ BOOL WindowRegistry::UpdateWindow(HWND handle) {
 }
 
 BOOL WindowRegistry::DestroyWindow(HWND handle) {
-  Note([] { return std::string("DestroyWindow()"); });
   Window* window = LiveWindow(handle);
   if (window == nullptr || window->destroying) return FALSE;
   window->destroying = true;
@@ -109,16 +97,13 @@ BOOL WindowRegistry::PeekMessage(LPMSG msg, HWND window, UINT first, UINT last,
   const std::optional<MSG> found =
       queue_.Peek(MessageFilter{window, first, last}, (removeFlags & PM_REMOVE) != 0);
   if (!found) {
-    Note([] { return std::string("PeekMessageA -> none"); });
     return FALSE;
   }
-  Note([&] { return "PeekMessageA -> " + Hex(found->message); });
   if (msg != nullptr) *msg = *found;
   return TRUE;
 }
 
 BOOL WindowRegistry::PostMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-  Note([&] { return "PostMessageA(" + Hex(message) + ", " + Hex(wParam) + ")"; });
   // A null window makes a message for the thread; any other must be alive.
   if (handle != nullptr && Live(handle) == nullptr) return FALSE;
   Post(MSG{handle, message, wParam, lParam, 0, {}});
@@ -126,18 +111,15 @@ BOOL WindowRegistry::PostMessage(HWND handle, UINT message, WPARAM wParam, LPARA
 }
 
 void WindowRegistry::PostQuitMessage(int exitCode) {
-  Note([&] { return "PostQuitMessage(" + std::to_string(exitCode) + ")"; });
   Post(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(static_cast<LONG_PTR>(exitCode)), 0, 0, {}});
 }
 
 // Characters are not needed: no WM_CHAR is made.
-BOOL WindowRegistry::TranslateMessage(const MSG* msg) {
-  Note([&] { return "TranslateMessage(" + Hex(msg ? msg->message : 0) + ")"; });
+BOOL WindowRegistry::TranslateMessage(const MSG*) {
   return FALSE;
 }
 
 LRESULT WindowRegistry::DispatchMessage(const MSG* msg) {
-  Note([&] { return "DispatchMessageA(" + Hex(msg ? msg->message : 0) + ")"; });
   // The quit message has no window, and a destroyed window has no procedure.
   if (msg == nullptr || msg->message == WM_QUIT) return 0;
   return Send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
@@ -178,10 +160,6 @@ void WindowRegistry::PostCloseToEveryWindow() {
 }
 
 int WindowRegistry::MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  Note([&] {
-    return std::string("MessageBoxA(") + (owner != nullptr ? "window" : "null") + ", " +
-           Quoted(text) + ", " + Quoted(caption) + ", " + Hex(type) + ")";
-  });
   system_.ShowMessageBox(owner, caption != nullptr ? caption : "Error",  // Windows' default
                          text != nullptr ? text : "", type);
   return IDOK;

@@ -9,8 +9,29 @@
 # and version resources, and, when a Wine prefix is at hand, a start of the
 # zipped .exe).
 
+# Every step's failure fails the check: the checks are called as plain
+# commands under set -e, never in an `||` or `if` context (where bash ignores
+# set -e inside a function, so a failing cp would go unnoticed), and command
+# substitutions inherit set -e. Temporary folders are removed by
+# latticegas_pkg_cleanup, which the sourcing script runs at exit.
+#
 # shellcheck disable=SC2154  # root comes from the sourcing script
 LATTICEGAS_PACKAGE_OUT=build/packages
+shopt -s inherit_errexit
+LATTICEGAS_PKG_TEMPS=()
+
+# Makes a temporary folder and puts its path in the variable named $1.
+latticegas_pkg_tempdir() {
+  local made
+  made=$(mktemp -d)
+  LATTICEGAS_PKG_TEMPS+=("$made")
+  printf -v "$1" '%s' "$made"
+}
+
+latticegas_pkg_cleanup() {
+  [ ${#LATTICEGAS_PKG_TEMPS[@]} -eq 0 ] || rm -rf "${LATTICEGAS_PKG_TEMPS[@]}"
+  LATTICEGAS_PKG_TEMPS=()
+}
 
 latticegas_pkg_fail() {
   echo "package check failed: $*" >&2
@@ -51,13 +72,10 @@ latticegas_cpack() {
 # Installs $1 (a Linux build) under a temporary DESTDIR with prefix /usr and
 # checks the files a desktop and a software centre rely on.
 latticegas_check_install() {
-  local build=$1 version
+  local build=$1 version dest
   version=$(latticegas_pkg_version "$build")
-  local dest rc=0
-  dest=$(mktemp -d)
-  latticegas_check_install_in "$build" "$version" "$dest" || rc=$?
-  rm -rf "$dest"
-  return "$rc"
+  latticegas_pkg_tempdir dest
+  latticegas_check_install_in "$build" "$version" "$dest"
 }
 
 latticegas_check_install_in() {
@@ -95,24 +113,8 @@ latticegas_check_install_in() {
   exec=$(sed -n 's/^Exec=//p' "$desktop")
   [ -x "$usr/bin/${exec%% *}" ] || { latticegas_pkg_fail "Exec '$exec' is not an installed program"; return 1; }
   icon=$(sed -n 's/^Icon=//p' "$desktop")
-  python3 - "$usr/share/icons/hicolor" "$icon" <<'EOF' || { latticegas_pkg_fail "icons"; return 1; }
-import pathlib, struct, sys
-base, name = pathlib.Path(sys.argv[1]), sys.argv[2]
-bad = []
-if not (base / "scalable/apps" / f"{name}.svg").read_text().lstrip().startswith("<?xml"):
-    bad.append("scalable icon is not an SVG")
-for n in (16, 32, 48, 64, 128, 256):
-    data = (base / f"{n}x{n}/apps/{name}.png").read_bytes()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        bad.append(f"{n}x{n}: not a PNG")
-        continue
-    w, h = struct.unpack(">II", data[16:24])
-    if (w, h) != (n, n):
-        bad.append(f"{n}x{n}: the picture is {w}x{h}")
-for b in bad:
-    print(b, file=sys.stderr)
-sys.exit(1 if bad else 0)
-EOF
+  python3 "$root/scripts/lib/check_icons.py" "$usr/share/icons/hicolor" "$icon" \
+    || { latticegas_pkg_fail "icons"; return 1; }
   echo "install tree: files, desktop-file-validate, appstreamcli validate --no-net, icons: ok"
 }
 
@@ -208,7 +210,10 @@ latticegas_pkg_run_program() {
 # pristine copy that each check copies.
 latticegas_pkg_base_root() {
   local base=$root/build/pkg-root-base
-  [ -f "$base/.complete" ] && { echo "$base"; return 0; }
+  if [ -f "$base/.complete" ]; then
+    echo "$base"
+    return 0
+  fi
   rm -rf "$base"
   echo "debootstrap of a Debian 12 root (once, kept in build/pkg-root-base)" >&2
   if ! timeout 400 debootstrap --variant=minbase bookworm "$base" http://deb.debian.org/debian \
@@ -217,7 +222,7 @@ latticegas_pkg_base_root() {
     rm -rf "$base"
     return 1
   fi
-  touch "$base/.complete"
+  touch "$base/.complete" || return 1
   echo "$base"
 }
 
@@ -226,8 +231,7 @@ latticegas_pkg_base_root() {
 # there from the desktop entry's Exec line. Downloaded .debs are kept in
 # build/pkg-apt-cache so that later runs need no network for them.
 latticegas_check_deb_in_root() {
-  local deb=$1 base
-  base=$(latticegas_pkg_base_root) || return 2
+  local deb=$1 base=$2
   local r=$root/build/pkg-root cache=$root/build/pkg-apt-cache
   rm -rf "$r"
   cp -a "$base" "$r"
@@ -258,7 +262,7 @@ latticegas_check_deb_in_root() {
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
   LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/deb-run.log \
   LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$r/usr/share/applications/lattice-gas.desktop") \
-    latticegas_pkg_run_program chroot "$r" /bin/sh -c "$exec" || return 1
+    latticegas_pkg_run_program chroot "$r" /bin/sh -c "$exec"
   rm -rf "$r"
 }
 
@@ -266,17 +270,14 @@ latticegas_check_deb_in_root() {
 # the unpacked program on this machine's libraries.
 latticegas_check_deb_unpacked() {
   local deb=$1 x
-  x=$(mktemp -d)
+  latticegas_pkg_tempdir x
   dpkg-deb -x "$deb" "$x"
   local exec
   exec=$(sed -n 's/^Exec=//p' "$x/usr/share/applications/lattice-gas.desktop")
-  local rc=0
   LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/deb-screenshot.png \
   LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/deb-run.log \
   LATTICEGAS_PKG_WMCLASS=$(sed -n 's/^StartupWMClass=//p' "$x/usr/share/applications/lattice-gas.desktop") \
-    latticegas_pkg_run_program env PATH="$x/usr/bin:$PATH" /bin/sh -c "$exec" || rc=$?
-  rm -rf "$x"
-  return "$rc"
+    latticegas_pkg_run_program env PATH="$x/usr/bin:$PATH" /bin/sh -c "$exec"
 }
 
 latticegas_check_deb() {
@@ -291,12 +292,16 @@ latticegas_check_deb() {
   [ "$rc" -eq 0 ] || { latticegas_pkg_fail "lintian"; return 1; }
   echo "lintian: no errors or warnings"
 
+  local base=''
   if [ "$(id -u)" -eq 0 ] && command -v debootstrap >/dev/null; then
-    latticegas_check_deb_in_root "$deb" || rc=$?
-    [ "$rc" -ne 2 ] && return "$rc"
-    echo "no Debian 12 root could be made (see build/pkg-root-base.log); checking the unpacked package instead" >&2
+    base=$(latticegas_pkg_base_root) ||
+      echo "no Debian 12 root could be made (see build/pkg-root-base.log); checking the unpacked package instead" >&2
   fi
-  latticegas_check_deb_unpacked "$deb"
+  if [ -n "$base" ]; then
+    latticegas_check_deb_in_root "$deb" "$base"
+  else
+    latticegas_check_deb_unpacked "$deb"
+  fi
 }
 
 # --- The Windows zip -------------------------------------------------------------
@@ -313,97 +318,32 @@ latticegas_check_zip() {
     return 1
   fi
   local x
-  x=$(mktemp -d)
+  latticegas_pkg_tempdir x
   unzip -q "$zip" -d "$x"
   local exe=$x/$top/lattice-gas.exe
   # The icon Explorer shows: one icon group with every size of the .ico.
   wrestool -x --type=group_icon "$exe" >"$x/icon.ico" 2>/dev/null || true
   local sizes
   sizes=$(icotool -l "$x/icon.ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | tr '\n' ' ')
-  [ "$sizes" = "16 32 48 64 128 256 " ] || { rm -rf "$x"; latticegas_pkg_fail "exe icon sizes '$sizes'"; return 1; }
+  [ "$sizes" = "16 32 48 64 128 256 " ] || { latticegas_pkg_fail "exe icon sizes '$sizes'"; return 1; }
   # The version block of the file's Properties dialog.
   wrestool -x --raw --type=16 "$exe" >"$x/version.bin" 2>/dev/null || true
-  if ! python3 - "$x/version.bin" "$version" <<'EOF'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-version = sys.argv[2]
-
-def node(at):
-    """One VS_VERSIONINFO-style node: (key, value, children, end)."""
-    length, value_length, kind = struct.unpack_from("<HHH", data, at)
-    end = at + length
-    p = at + 6
-    k = p
-    while data[k:k + 2] != b"\0\0":
-        k += 2
-    key = data[p:k].decode("utf-16-le")
-    p = (k + 2 + 3) & ~3
-    if kind == 1:  # text, value_length counts UTF-16 units with the NUL
-        value = data[p:p + 2 * value_length].decode("utf-16-le").rstrip("\0")
-        p += 2 * value_length
-    else:
-        value = data[p:p + value_length]
-        p += value_length
-    p = (p + 3) & ~3
-    children = []
-    while p < end:
-        child = node(p)
-        children.append(child)
-        p = (child[3] + 3) & ~3
-    return key, value, children, end
-
-if len(data) < 6:
-    sys.exit("no version resource")
-key, fixed, children, _ = node(0)
-strings = {}
-def walk(n):
-    for c in n[2]:
-        if isinstance(c[1], str) and not c[2]:
-            strings[c[0]] = c[1]
-        walk(c)
-walk((key, fixed, children, 0))
-signature, _, ms, ls, pms, pls = struct.unpack_from("<IIIIII", fixed, 0)
-numbers = [int(n) for n in version.split(".")] + [0]
-want_ms, want_ls = numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]
-problems = []
-if key != "VS_VERSION_INFO" or signature != 0xFEEF04BD:
-    problems.append("not a version resource")
-if (ms, ls) != (want_ms, want_ls) or (pms, pls) != (want_ms, want_ls):
-    problems.append("numeric file/product version is not " + version)
-for name, want in (("FileVersion", version), ("ProductVersion", version),
-                   ("ProductName", "Lattice gas"), ("OriginalFilename", "lattice-gas.exe")):
-    if strings.get(name) != want:
-        problems.append(f"{name} is {strings.get(name)!r}, not {want!r}")
-if "MIT" not in strings.get("LegalCopyright", ""):
-    problems.append("LegalCopyright does not name the MIT licence")
-if not strings.get("FileDescription"):
-    problems.append("no FileDescription")
-for p in problems:
-    print(p, file=sys.stderr)
-sys.exit(1 if problems else 0)
-EOF
-  then
-    rm -rf "$x"
-    latticegas_pkg_fail "exe version resource"
-    return 1
-  fi
+  python3 "$root/scripts/lib/check_exe_version.py" "$x/version.bin" "$version" \
+    || { latticegas_pkg_fail "exe version resource"; return 1; }
   echo "zip: contents, exe icon (16-256 px) and version $version resources: ok"
 
   # Start the zipped .exe under Wine when scripts/test has made a prefix.
-  local rc=0
   if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ] && command -v wine >/dev/null; then
     # The Windows program's messages, message box texts included, for a failure.
     LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/zip-screenshot.png \
     LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/zip-run.log \
     WINEDEBUG=err+all,fixme-all,trace+msgbox \
-      latticegas_pkg_run_program wine "$exe" || rc=$?
+      latticegas_pkg_run_program wine "$exe"
     # Wine's helper processes leave with the last program; bounded wait.
     timeout 30 wineserver -w 2>/dev/null || true
   else
     echo "no Wine prefix (WINEPREFIX): the zipped .exe was not started"
   fi
-  rm -rf "$x"
-  return "$rc"
 }
 
 # --- The web edition's zip ---------------------------------------------------------
@@ -427,24 +367,15 @@ latticegas_check_web_zip() {
     return 1
   fi
   local x rc=0
-  x=$(mktemp -d)
+  latticegas_pkg_tempdir x
   mkdir -p "$x/site/some/folder"
   unzip -q "$zip" -d "$x/site/some/folder"
-  if ! /usr/bin/python3 "$root/scripts/lib/web_manifest.py" "$x/site/some/folder/$top"; then
-    rm -rf "$x"
-    latticegas_pkg_fail "the web zip's manifest"
-    return 1
-  fi
-  if ! grep -q "const VERSION = '$version';" "$x/site/some/folder/$top/service-worker.js"; then
-    rm -rf "$x"
-    latticegas_pkg_fail "the web zip's service worker does not name version $version"
-    return 1
-  fi
-  latticegas_serve "$x/site" || { rm -rf "$x"; latticegas_pkg_fail "serving the unzipped site"; return 1; }
+  # The manifest, its icons and the service worker's version.
+  /usr/bin/python3 "$root/scripts/lib/web_manifest.py" "$x/site/some/folder/$top" "$version"
+  latticegas_serve "$x/site" || { latticegas_pkg_fail "serving the unzipped site"; return 1; }
   timeout 120 /usr/bin/python3 "$root/scripts/lib/web_shot.py" "${LATTICEGAS_SERVE_URL}some/folder/$top/" \
     "$root/$LATTICEGAS_PACKAGE_OUT/web-screenshot.png" || rc=$?
   latticegas_stop_serving
-  rm -rf "$x"
   [ "$rc" -eq 0 ] || { latticegas_pkg_fail "the zipped site in a subfolder"; return 1; }
   echo "web zip: contents, manifest and icons; served from a subfolder it drew the grid and ended on Escape with 0"
 }

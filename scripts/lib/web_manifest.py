@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Checks the web edition's manifest in a site folder: valid JSON, the fields
-an installed page needs, and each icon a PNG file of its stated size.
+an installed page needs, and each icon a PNG file of its stated size; and
+that the service worker names the version, after which its cache is named.
 
-    web_manifest.py SITE_FOLDER
+    web_manifest.py SITE_FOLDER VERSION
 """
 import json
 import os
@@ -54,13 +55,22 @@ def problems(folder):
     return found
 
 
+def worker_problems(folder, version):
+    try:
+        with open(os.path.join(folder, "service-worker.js"), encoding="utf-8") as f:
+            text = f.read()
+    except OSError as e:
+        return [f"service-worker.js: {e}"]
+    return [] if f"const VERSION = '{version}';" in text else [f"service-worker.js does not name {version}"]
+
+
 def main(argv):
-    if len(argv) != 2:
+    if len(argv) != 3:
         print(__doc__)
         return 2
-    found = problems(argv[1])
+    found = problems(argv[1]) + worker_problems(argv[1], argv[2])
     for p in found:
-        print(f"manifest: {p}", file=sys.stderr)
+        print(f"web site: {p}", file=sys.stderr)
     return 1 if found else 0
 
 

@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 
 // The client pixel over a plane point, from the current camera and the
 // projection on the graphics device (a 1024 by 768 client area).

@@ -9,7 +9,7 @@
 #include "app/globals.h"
 #include "app/window_proc.h"
 #include "lattice/hex_grid.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 
 namespace latticegas_test {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app_fixture.h"
-#include "platform/sdl/win32_test_log.h"
+#include "support/win32_call_log.h"
 
 namespace {
 
@@ -23,7 +23,6 @@ class StartUp : public ::testing::Test {
   void SetUp() override {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    latticegas_win32::MessageBoxesToStandardError();
     EmptyGlobals();
   }
 

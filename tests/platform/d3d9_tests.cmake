@@ -4,9 +4,6 @@
 #                             (d3dx_golden.txt), the headless device
 #   gl_scene_matches_d3d9     wine: the same scene drawn by the stand-in and by
 #                             Direct3D 9 under Wine, screenshots compared
-set(LATTICEGAS_WINDOWS_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/windows" CACHE PATH
-  "Build folder of the windows preset, whose programs the wine tests run")
-
 add_executable(scene_probe scene_probe.cpp)
 latticegas_warnings(scene_probe)
 if(WIN32)
@@ -18,10 +15,11 @@ if(WIN32)
   return()
 endif()
 target_sources(scene_probe PRIVATE test_entry.cpp)
-target_link_libraries(scene_probe PRIVATE latticegas_platform latticegas_entry)
+target_link_libraries(scene_probe PRIVATE latticegas_boxes_on_stderr latticegas_platform latticegas_entry)
 
 add_executable(gl_tests gl_d3dx_golden_test.cpp gl_headless_device_test.cpp draw_culler_test.cpp)
-target_link_libraries(gl_tests PRIVATE latticegas_platform GTest::gtest GTest::gtest_main)
+target_link_libraries(gl_tests PRIVATE latticegas_headless_d3d9 latticegas_platform GTest::gtest
+  GTest::gtest_main)
 target_compile_definitions(gl_tests PRIVATE
   LATTICEGAS_D3DX_GOLDEN="${CMAKE_CURRENT_SOURCE_DIR}/d3dx_golden.txt")
 latticegas_warnings(gl_tests)
@@ -30,7 +28,7 @@ gtest_discover_tests(gl_tests PROPERTIES LABELS headless TIMEOUT 30 DISCOVERY_TI
 add_test(NAME gl_scene_matches_d3d9
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/d3d9_scene_compare.sh
     $<TARGET_FILE:scene_probe>
-    ${LATTICEGAS_WINDOWS_BUILD_DIR}/tests/platform/scene_probe.exe
+    ${LATTICEGAS_WINDOWS_BUILD}/tests/platform/scene_probe.exe
     ${CMAKE_CURRENT_BINARY_DIR}/scene_compare)
 set_tests_properties(gl_scene_matches_d3d9 PROPERTIES
   LABELS wine TIMEOUT 180 RUN_SERIAL ON SKIP_RETURN_CODE 77)

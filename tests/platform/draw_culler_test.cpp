@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/d3d9/draw_culler.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9_api.h"

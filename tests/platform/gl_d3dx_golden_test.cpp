@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/d3d9_api.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 
 namespace {
 

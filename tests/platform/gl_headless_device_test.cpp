@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/d3d9_api.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/win32_test_log.h"
+#include "support/win32_call_log.h"
 #include "platform/sdl/window_handle.h"
 #include "platform/win32_api.h"
 
@@ -314,9 +314,9 @@ TEST_F(Win32Window, CallLogRecordsCallsInOrderWithTheirArguments) {
                  }));
 }
 
-// Tests' own boxes: standard error at once, even where a display could show them.
-TEST_F(Win32Window, BoxesCanBeSentToStandardError) {
-  latticegas_win32::MessageBoxesToStandardError();
+// Tests' own boxes (the support library's): standard error at once, even
+// where a display could show them.
+TEST_F(Win32Window, BoxesInTestsGoToStandardError) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(MessageBoxA(nullptr, "Failed: CreateDevice (in InitD3D)", nullptr, MB_OK), IDOK);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Error: Failed: CreateDevice (in InitD3D)\n");

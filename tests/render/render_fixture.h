@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "lattice_fixture.h"
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 #include "render/camera.h"
 #include "render/graphics_context.h"
 

@@ -2,8 +2,10 @@
 // A Direct3D 9 device that keeps every state in plain memory and draws nothing,
 // so that drawing code can be checked without a display, plus read access to
 // what it was given. Meshes created on it (D3DXCreateSphere, D3DXCreateCylinder)
-// hold their geometry on the CPU only. Tests can also have Direct3DCreate9
-// hand out a headless Direct3D object whose devices are such devices.
+// hold their geometry on the CPU only. Linking this library also puts a
+// Direct3DCreate9 of its own in place of the program's (platform/gl/
+// direct3d_create9.cpp), which tests can have hand out a headless Direct3D
+// object whose devices are such devices, and otherwise makes the real one.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -77,11 +79,6 @@ void StopUsingHeadlessDirect3D();
 // Every CreateDevice call made of headless Direct3D objects since
 // UseHeadlessDirect3D, oldest first.
 const std::vector<CreateDeviceRequest>& HeadlessDeviceRequests();
-
-// For Direct3DCreate9: whether a test put the headless Direct3D in place, and
-// a new object of it (null when set up unavailable or for another SDK version).
-bool HeadlessDirect3DInUse();
-IDirect3D9* CreateHeadlessDirect3D(UINT sdkVersion);
 
 // The log of a device made by CreateHeadlessDevice; null for any other device.
 HeadlessLog* HeadlessLogOf(IDirect3DDevice9* device);

@@ -1,4 +1,4 @@
-#include "platform/d3d9/headless_device.h"
+#include "support/headless_device.h"
 
 #include <cstdio>
 #include <optional>
@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/mesh.h"
+#include "platform/gl/gl_direct3d.h"
 
 namespace latticegas_d3d9 {
 namespace {
@@ -137,14 +138,6 @@ void StopUsingHeadlessDirect3D() { headlessInUse.reset(); }
 
 const std::vector<CreateDeviceRequest>& HeadlessDeviceRequests() { return deviceRequests; }
 
-bool HeadlessDirect3DInUse() { return headlessInUse.has_value(); }
-
-IDirect3D9* CreateHeadlessDirect3D(UINT sdkVersion) {
-  if (!headlessInUse) return nullptr;
-  Note(*headlessInUse, "Direct3DCreate9(" + std::to_string(sdkVersion) + ")");
-  if (!headlessInUse->available || (sdkVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
-  return new HeadlessDirect3D(*headlessInUse);
-}
 
 HeadlessLog* HeadlessLogOf(IDirect3DDevice9* device) {
   auto* headless = dynamic_cast<HeadlessDevice*>(device);
@@ -184,3 +177,13 @@ bool ReadMeshGeometry(ID3DXMesh* mesh, MeshGeometry* out) {
 }
 
 }  // namespace latticegas_d3d9
+
+// A headless Direct3D while a test has one in place (null when it is set up
+// unavailable, or for another SDK version), otherwise the program's own.
+IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
+  namespace d3d9 = latticegas_d3d9;
+  if (!d3d9::headlessInUse) return latticegas_gl::CreateDirect3D(SDKVersion);
+  d3d9::Note(*d3d9::headlessInUse, "Direct3DCreate9(" + std::to_string(SDKVersion) + ")");
+  if (!d3d9::headlessInUse->available || (SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
+  return new d3d9::HeadlessDirect3D(*d3d9::headlessInUse);
+}
