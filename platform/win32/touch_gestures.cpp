@@ -135,9 +135,4 @@ std::optional<double> TouchGestures::HoldDue() const {
   return startTime_ + kHoldMs;
 }
 
-std::optional<TouchPoint> TouchGestures::HoldPoint() const {
-  if (state_ != State::resting) return std::nullopt;
-  return start_;
-}
-
 }  // namespace latticegas_win32

@@ -49,11 +49,10 @@ class TouchGestures {
   // Called at or after HoldDue: the hold, if it is still pending.
   std::vector<TouchGesture> Wake(double time);
 
-  // When a resting finger becomes a hold, and where it will land: for the
-  // caller's timer and for showing the point while the finger rests. None
-  // when no hold is pending.
+  // When a resting finger becomes a hold, for the caller's timer (and for
+  // showing where it will land while the finger rests); none when no hold is
+  // pending.
   std::optional<double> HoldDue() const;
-  std::optional<TouchPoint> HoldPoint() const;
 
  private:
   struct Finger {
