@@ -31,6 +31,9 @@ KEY_HINTS = {"Return": "Enter", "Delete": "Delete"}
 # One notch of the pinch: the fingers 100 px apart, then 115 (over 1.1 times).
 NOTCH_FROM, NOTCH_TO = 100.0, 115.0
 HOLD_SECONDS = 0.8
+# How long the picture must stand still, and the control's input then has to
+# change it.
+CONTROL_SECONDS = 1.0
 PHONE = (390, 844, 3)
 WIDE = (1280, 800)
 
@@ -105,7 +108,11 @@ def scenario_tap_hold(app):
     app.wait_picture("the selection cleared by a tap on empty space", lambda p: p.differing(start) == 0)
     counts = seen(app)
     expect(counts == {"mousedown": 0, "touchdown": 2}, f"two taps reached the page as {counts}")
-    e2e.expect_unchanged(app, start, "the taps, afterwards")
+    e2e.expect_unchanged(app, start, "the taps, afterwards",
+                         ("a tap selecting the centre node", lambda: app.tap(*app.to_page(cx, cy)),
+                          lambda p, ref: e2e.red_at(p, cx, cy)), CONTROL_SECONDS)
+    app.tap(*app.to_page(*empty))
+    app.wait_picture("the selection cleared again", lambda p: p.differing(start) == 0)
 
     # A hold: the ring shows where the node will land while the finger rests.
     x, y = app.to_page(*empty)
@@ -120,7 +127,8 @@ def scenario_tap_hold(app):
     app.touch("touchEnd")
     added = app.wait_picture("the node added by a press and hold", lambda p: p.differing(start) > 20)
     expect(app.browser.js("return document.querySelector('.hold-ring').hidden"), "the ring stays after the hold")
-    e2e.expect_unchanged(app, added, "lifting the finger after the hold")
+    e2e.expect_unchanged(app, added, "lifting the finger after the hold",
+                         ("R zooming in", lambda: app.key("r")), CONTROL_SECONDS)
     app.escape_and_expect_zero()
 
 
@@ -144,17 +152,19 @@ def scenario_pinch(app):
     app.pinch(cx, cy, 100, 125)
     app.wait_picture("the picture of R R after a pinch from 100 to 125 px",
                      lambda p: p.differing(by_keys_in) == 0)
-    e2e.expect_unchanged(app, by_keys_in, "the time after the pinch", 0.6)
-    app.pinch(cx, cy, 125, 100)
+    e2e.expect_unchanged(app, by_keys_in, "the time after the pinch",
+                         ("a pinch from 125 to 100 px", lambda: app.pinch(cx, cy, 125, 100)), CONTROL_SECONDS)
     app.wait_picture("the picture of F F after a pinch from 125 to 100 px",
                      lambda p: p.differing(by_keys_out) == 0)
-    e2e.expect_unchanged(app, by_keys_out, "the time after the pinch", 0.6)
+    e2e.expect_unchanged(app, by_keys_out, "the time after the pinch",
+                         ("R zooming in", lambda: app.key("r")), CONTROL_SECONDS)
     app.escape_and_expect_zero()
 
 
 def grid_pan(app, camera, removed, most=60):
-    """How many D presses' pan the picture shows, from camera. The grid looks
-    the same every few presses; the node missing from it tells them apart."""
+    """How many D presses' pan the picture shows, from camera, once it stands
+    still (the caller's next step changes it). The grid looks the same every
+    few presses; the node missing from it tells them apart."""
     p = e2e.expect_frozen(app, 0.4)
     fits = []
     for n in range(most + 1):
@@ -215,7 +225,7 @@ def scenario_button_repeat(app):
     app.click(1, bx, by)
     app.wait_picture("the node selected", lambda p: e2e.red_at(p, bx, by, 2))
     hold_button(app, "Right", 1.5)
-    p = e2e.expect_frozen(app)
+    p = e2e.expect_frozen(app, control=("R zooming in", lambda: web.Page.key(app, "r")))
     _, centre = p.blob(e2e.is_red)
     expect(centre is not None and centre[0] > bx + 0.5 * ppu,
            f"the node is at {centre}, not well right of {bx:.0f}, {by:.0f}")
@@ -243,7 +253,8 @@ def scenario_keys_anywhere(app):
     web.Page.key(app, "Return")
     camera.zoom(-1)
     app.wait_grid(camera, what="the grid zoomed out by Enter on the focused Zoom out button")
-    e2e.expect_unchanged(app, app.shot(), "Enter on the button, afterwards")
+    e2e.expect_unchanged(app, app.shot(), "Enter on the button, afterwards",
+                         ("R zooming in", lambda: web.Page.key(app, "r")), CONTROL_SECONDS)
     titles = app.browser.js("return [...document.querySelectorAll('#controls button')]"
                             ".map(b => [b.textContent.trim(), b.title, b.tabIndex])")
     for name, title, tab in titles:
