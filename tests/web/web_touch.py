@@ -326,7 +326,8 @@ def scenario_layout_phone(app):
 
 def scenario_layout_wide(app):
     """A wide window (1280 x 800): the canvas as before, the largest 4:3 box
-    beside a 300 px column, which holds the buttons and the keys table."""
+    beside a 300 px column, which holds the buttons and the keys table. Full
+    screen goes to full screen and back."""
     app.wait_window()
     got = check_layout(app)
     x, y, w, h = got["canvas"]
@@ -339,6 +340,12 @@ def scenario_layout_wide(app):
         expect(bx >= ax, f"the {name} button is not in the column")
     table = app.browser.js("return document.querySelector('aside table').getBoundingClientRect().x")
     expect(table >= ax, "the keys table is not in the column")
+    # Full screen, for a projector, and back; the canvas keeps the keyboard.
+    for state in (True, False):
+        app.click_button("Full screen")
+        app.wait(f"full screen {'on' if state else 'off'}",
+                 lambda: app.browser.js("return !!document.fullscreenElement") == state, 10)
+        app.focus()
     app.escape_and_expect_zero()
 
 
