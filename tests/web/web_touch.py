@@ -36,6 +36,8 @@ HOLD_SECONDS = 0.8
 CONTROL_SECONDS = 1.0
 PHONE = (390, 844, 3)
 WIDE = (1280, 800)
+# A name for 127.0.0.1 that makes the page's origin an insecure one.
+INSECURE_HOST = "lattice.test"
 
 
 class ButtonApp(web.WebApp):
@@ -417,6 +419,24 @@ def installable(site_folder):
     web.run_with_site(site_folder, body)
 
 
+def insecure_origin(site_folder):
+    """From an origin that is not secure no service worker can register: the
+    page runs as it always did, and says nothing about it."""
+
+    def body(browser, site):
+        page = web.WebApp(browser, site.url.replace("127.0.0.1", INSECURE_HOST) + "index.html")
+        page.wait_window()
+        expect(browser.js("return window.isSecureContext") is False, "the page counts as a secure context")
+        page.wait_grid(e2e.Camera(), what="the start grid")
+        time.sleep(1.0)  # past the page's load event, where it would register the worker
+        expect(page.status() == "", f"the page says {page.status()!r}")
+        errors = [line for line in browser.console() if line.startswith("SEVERE")]
+        expect(not errors, f"the page logged errors: {errors[:3]}")
+        page.escape_and_expect_zero()
+
+    web.run_with_site(site_folder, body, [f"--host-resolver-rules=MAP {INSECURE_HOST} 127.0.0.1"])
+
+
 def new_version(site_folder):
     """A new release's service worker takes over on the next visit, and its
     cache replaces the old one's."""
@@ -449,7 +469,8 @@ def new_version(site_folder):
 SCENARIOS = {"tap_hold": scenario_tap_hold, "pinch": scenario_pinch, "button_repeat": scenario_button_repeat,
              "keys_anywhere": scenario_keys_anywhere, "layout_phone": scenario_layout_phone,
              "layout_wide": scenario_layout_wide}
-SITE_SCENARIOS = {"offline": offline, "installable": installable, "new_version": new_version}
+SITE_SCENARIOS = {"offline": offline, "installable": installable, "new_version": new_version,
+                  "insecure_origin": insecure_origin}
 NATIVE = {"touch_select": "select", "touch_delete_add": "delete_add", "touch_camera": "camera",
           "buttons_camera": "camera", "buttons_edit": "edit", "buttons_particles": "particles",
           "buttons_delete_add": "delete_add"}
