@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The web edition beside the native build, on this machine: presented frames
 # per second with the particles randomised in three views (start, 8 x F,
-# 25 x F), the page's load to its first drawn frame, and the size of the .wasm
+# 25 x F), the page's load to its first drawn frame (first visit, and a repeat
+# visit served by the service worker), and the size of the .wasm
 # and .js, raw and gzipped. Native frames come from frame_bench (the program's
 # frame on a window of a private virtual display, the device as shipped);
 # the web's from headless Chromium with software WebGL, counted in the page.
