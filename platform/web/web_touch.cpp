@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/web/web_messages.h"
 #include "platform/web/window_canvas.h"
+#include "platform/win32/input_translation.h"
 #include "platform/win32/touch_gestures.h"
 #include "platform/win32/window_registry.h"
 
@@ -98,17 +98,17 @@ EM_JS(void, ListenToPointers, (int listen), {
 });
 
 std::vector<MSG> MessagesOf(const TouchGesture& gesture, HWND window, DWORD time) {
-  const long x = std::lround(gesture.at.x);
-  const long y = std::lround(gesture.at.y);
-  // One notch of a wheel that reports in pages: -1 turns it away from the user.
-  constexpr unsigned long kPages = 2;
+  using latticegas_win32::ButtonDownMessage;
+  using latticegas_win32::MouseButton;
+  using latticegas_win32::WheelMessages;
+  const POINT at{static_cast<LONG>(std::lround(gesture.at.x)),
+                 static_cast<LONG>(std::lround(gesture.at.y))};
   switch (gesture.kind) {
-    case TouchGesture::Kind::tap: return ButtonDownMessages(0, x, y, false, false, window, time);
-    case TouchGesture::Kind::hold: return ButtonDownMessages(2, x, y, false, false, window, time);
-    case TouchGesture::Kind::notchIn:
-      return WheelMessages(-1.0, kPages, POINT{x, y}, false, false, window, time);
-    case TouchGesture::Kind::notchOut:
-      return WheelMessages(1.0, kPages, POINT{x, y}, false, false, window, time);
+    case TouchGesture::Kind::tap: return {ButtonDownMessage(MouseButton::left, at, {}, window, time)};
+    case TouchGesture::Kind::hold: return {ButtonDownMessage(MouseButton::right, at, {}, window, time)};
+    // Spreading the fingers turns the wheel away from the user: zoom in.
+    case TouchGesture::Kind::notchIn: return WheelMessages(1, at, {}, window, time);
+    case TouchGesture::Kind::notchOut: return WheelMessages(-1, at, {}, window, time);
   }
   return {};
 }
