@@ -11,9 +11,10 @@ LATTICEGAS_TEST_PACKAGES=(
   clang libclang-rt-14-dev
   dpkg-dev file desktop-file-utils appstream lintian debootstrap icoutils unzip python3
 )
-# The web edition: its compiler, and a browser with a DevTools client for its
+# The web edition: its compiler and librsvg's rsvg-convert, which renders the
+# installed page's icons from our SVG; and a browser with a DevTools client for its
 # tests and for scripts/run --web without a display.
-LATTICEGAS_WEB_PACKAGES=(emscripten python3)
+LATTICEGAS_WEB_PACKAGES=(emscripten python3 librsvg2-bin)
 LATTICEGAS_BROWSER_PACKAGES=(chromium chromium-driver python3-selenium imagemagick)
 
 # Installs whichever of the given packages are missing: apt-get as root, sudo

@@ -4,6 +4,7 @@
 # Direct3D parts (d3d9/) shared with the desktop.
 add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${latticegas_d3d9_sources}
   web/web_messages.cpp
+  web/web_touch.cpp
   web/win32_web.cpp
   gl/gl_core.cpp
   webgl/fixed_function_shader.cpp

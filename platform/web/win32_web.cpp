@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/web/web_messages.h"
+#include "platform/web/web_touch.h"
 #include "platform/web/window_canvas.h"
 #include "platform/win32/window_registry.h"
 
@@ -111,6 +112,7 @@ void ListenToCanvas(HWND handle, bool listen) {
   emscripten_set_keydown_callback(kCanvas, target, EM_TRUE, listen ? OnKeyDown : nullptr);
   emscripten_set_mousedown_callback(kCanvas, target, EM_TRUE, listen ? OnMouseDown : nullptr);
   emscripten_set_wheel_callback(kCanvas, target, EM_TRUE, listen ? OnWheel : nullptr);
+  ListenToTouch(handle, listen);
 }
 
 class WebWindowSystem final : public latticegas_win32::WindowSystem {

@@ -348,15 +348,18 @@ latticegas_check_zip() {
 
 # --- The web edition's zip ---------------------------------------------------------
 
-# The static site: exactly the page, the program and its docs in one folder;
-# served from a subfolder of a plain static server, the page loads, draws the
-# grid in headless Chromium and reports exit code 0 after Escape.
+# The static site: exactly the page, the program, the manifest with its icons,
+# the service worker and the docs in one folder; the manifest is valid JSON
+# and its icons are PNGs of their stated sizes; served from a subfolder of a
+# plain static server, the page loads, draws the grid in headless Chromium and
+# reports exit code 0 after Escape.
 latticegas_check_web_zip() {
   local zip=$1 version=$2 top
   top=lattice-gas-$version-web
   local expected actual
   expected=$(printf '%s\n' "$top/LICENSE" "$top/README.md" "$top/index.html" "$top/lattice-gas.js" \
-    "$top/lattice-gas.wasm" | sort)
+    "$top/lattice-gas.wasm" "$top/manifest.webmanifest" "$top/service-worker.js" \
+    "$top/icon-192.png" "$top/icon-512.png" | sort)
   actual=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
   if [ "$expected" != "$actual" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
@@ -367,12 +370,14 @@ latticegas_check_web_zip() {
   latticegas_pkg_tempdir x
   mkdir -p "$x/site/some/folder"
   unzip -q "$zip" -d "$x/site/some/folder"
+  # The manifest, its icons and the service worker's version.
+  /usr/bin/python3 "$root/scripts/lib/web_manifest.py" "$x/site/some/folder/$top" "$version"
   latticegas_serve "$x/site" || { latticegas_pkg_fail "serving the unzipped site"; return 1; }
   timeout 120 /usr/bin/python3 "$root/scripts/lib/web_shot.py" "${LATTICEGAS_SERVE_URL}some/folder/$top/" \
     "$root/$LATTICEGAS_PACKAGE_OUT/web-screenshot.png" || rc=$?
   latticegas_stop_serving
   [ "$rc" -eq 0 ] || { latticegas_pkg_fail "the zipped site in a subfolder"; return 1; }
-  echo "web zip: contents; served from a subfolder it drew the grid and ended on Escape with 0"
+  echo "web zip: contents, manifest and icons; served from a subfolder it drew the grid and ended on Escape with 0"
 }
 
 # Debian 12 packages for making the packages, and for checking them.

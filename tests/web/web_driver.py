@@ -82,9 +82,14 @@ class Browser:
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
-    def set_viewport(self, width, height):
+    def set_viewport(self, width, height, scale=1, mobile=False):
         self.cdp("Emulation.setDeviceMetricsOverride",
-                 {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+                 {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": mobile})
+
+    def enable_touch(self):
+        """A touch screen: Input.dispatchTouchEvent's points reach the page as
+        touch pointers."""
+        self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
 
     def before_load(self, script):
         """Runs script in every page before the page's own scripts."""
@@ -225,6 +230,46 @@ class Page:
     def wheel(self, x, y, delta_y):
         self.mouse("mouseMoved", x, y)
         self.mouse("mouseWheel", x, y, deltaX=0, deltaY=delta_y)
+
+    # -- fingers (the browser must have touch enabled) and the page's buttons
+
+    def touch(self, kind, *points):
+        """touchStart/touchMove with every finger down as (id, x, y); touchEnd
+        and touchCancel lift them all."""
+        self.browser.cdp("Input.dispatchTouchEvent", {
+            "type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, x, y in points]})
+
+    def tap(self, x, y):
+        self.touch("touchStart", (0, x, y))
+        self.touch("touchEnd")
+
+    def hold(self, x, y, seconds=0.8):
+        self.touch("touchStart", (0, x, y))
+        time.sleep(seconds)
+        self.touch("touchEnd")
+
+    def pinch(self, x, y, start, end, steps=10):
+        """Two fingers level with (x, y), moved from start to end pixels apart."""
+        self.touch("touchStart", (0, x - start / 2, y), (1, x + start / 2, y))
+        for i in range(1, steps + 1):
+            d = start + (end - start) * i / steps
+            self.touch("touchMove", (0, x - d / 2, y), (1, x + d / 2, y))
+        self.touch("touchEnd")
+
+    def button_rect(self, name):
+        """The page rectangle of the visible button with that accessible name."""
+        r = self.browser.js(
+            "const b = [...document.querySelectorAll('button')].find(b => !b.hidden &&"
+            " (b.getAttribute('aria-label') || b.textContent.trim()) === arguments[0]);"
+            "if (!b) return null; const r = b.getBoundingClientRect(); return [r.x, r.y, r.width, r.height];",
+            name)
+        if r is None:
+            raise Failure(f"no button named {name!r}")
+        return tuple(float(v) for v in r)
+
+    def button_centre(self, name):
+        x, y, w, h = self.button_rect(name)
+        return x + w / 2, y + h / 2
 
 
 def png_to_ppm(png):

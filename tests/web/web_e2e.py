@@ -107,8 +107,9 @@ STORM_VIEWPORTS = [(900, 620), (1400, 825), (700, 900), (1280, 700)]
 def scenario_storm(app):
     """Clicks land in the canvas's displayed pixels whatever its size; then a
     storm of random keys, auto-repeats, clicks and wheel turns (as the native
-    soak sends) while the browser window is resized. Afterwards the program still answers and draws,
-    and Escape ends it with 0."""
+    soak sends) with fingers among them (taps, holds, pinches) while the browser window is resized.
+    Afterwards the program still answers and draws, and Escape ends it with 0."""
+    app.browser.enable_touch()
     camera = e2e.Camera()
     e2e.start(app, camera)
     # Nearer, so that a node is more than a few pixels wide on a small canvas.
@@ -130,7 +131,8 @@ def scenario_storm(app):
            f"the drawing buffer is {drawn}, not the back buffer's {e2e.BB_W}x{e2e.BB_H}")
 
     rng = random.Random(13)
-    counts = {"keys": 0, "repeats": 0, "clicks": 0, "wheel": 0, "resizes": 0}
+    counts = {"keys": 0, "repeats": 0, "clicks": 0, "wheel": 0, "taps": 0, "holds": 0, "pinches": 0,
+              "resizes": 0}
     x, y, w, h = app.canvas_rect()
     started = time.monotonic()
     for i in range(STORM_INPUTS):
@@ -145,13 +147,15 @@ def scenario_storm(app):
             repeat = rng.random() < 0.2
             app.key(rng.choice(STORM_KEYS), delay_ms=0, repeat=repeat)
             counts["repeats" if repeat else "keys"] += 1
-        elif pick < 0.85:
+        elif pick < 0.75:
             px, py = x + rng.random() * w, y + rng.random() * h
             app.press(1 if rng.random() < 0.6 else 3, px, py)
             counts["clicks"] += 1
-        else:
+        elif pick < 0.85:
             app.wheel(x + rng.random() * w, y + rng.random() * h, rng.choice((-100, 100, -300, 40)))
             counts["wheel"] += 1
+        else:
+            touch_storm(app, rng, (x, y, w, h), counts)
     print(f"storm: {counts} in {time.monotonic() - started:.1f} s")
     app.alive()
     # Still answering and drawing: with the particles cleared, a node added
@@ -163,6 +167,28 @@ def scenario_storm(app):
     errors = [line for line in app.browser.console() if line.startswith("SEVERE")]
     expect(not errors, f"the page logged errors: {errors[:3]}")
     app.escape_and_expect_zero()
+
+
+def touch_storm(app, rng, rect, counts):
+    """A tap, a hold with a key typed while the finger rests, or a pinch
+    (near the canvas's edge, a finger lands off it)."""
+    x, y, w, h = rect
+    px, py = x + rng.random() * w, y + rng.random() * h
+    pick = rng.random()
+    if pick < 0.5:
+        app.tap(px, py)
+        counts["taps"] += 1
+    elif pick < 0.7:
+        app.touch("touchStart", (0, px, py))
+        app.key(rng.choice(STORM_KEYS), delay_ms=0)
+        time.sleep(0.55)
+        app.touch("touchEnd")
+        counts["holds"] += 1
+    else:
+        # Up to a dozen notches either way, as a few turns of the wheel: the
+        # eye must stay where the search for the added node below reaches.
+        app.pinch(px, py, rng.uniform(50, 160), rng.uniform(50, 160), rng.randint(1, 6))
+        counts["pinches"] += 1
 
 
 def centre_lit(app):
