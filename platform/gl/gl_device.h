@@ -12,7 +12,7 @@
 #include "platform/gl/device_options.h"
 #include "platform/sdl/window_handle.h"
 
-#include "platform/gl/gl_core.h"
+#include "platform/gl_common/gl_core.h"
 
 #include <SDL.h>
 
@@ -32,6 +32,12 @@ using latticegas_d3d9::Mesh;
 using latticegas_d3d9::RasterSetup;
 using latticegas_d3d9::StateDevice;
 using latticegas_d3d9::Vertex;
+using latticegas_gl_common::ApplyCullMode;
+using latticegas_gl_common::ClearBuffers;
+using latticegas_gl_common::DepthFuncOf;
+using latticegas_gl_common::FramebufferFunctions;
+using latticegas_gl_common::OffscreenBackBuffer;
+using latticegas_sdl::SdlWindowOf;
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.
 struct GlFunctions : FramebufferFunctions {

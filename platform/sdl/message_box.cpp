@@ -1,6 +1,6 @@
 #include "platform/sdl/message_box.h"
 
-namespace latticegas_win32 {
+namespace latticegas_sdl {
 
 bool ShowSdlMessageBox(SDL_Window* owner, const char* caption, const char* text, UINT type) {
   Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -12,4 +12,4 @@ bool ShowSdlMessageBox(SDL_Window* owner, const char* caption, const char* text,
   return SDL_ShowSimpleMessageBox(flags, caption, text, owner) == 0;
 }
 
-}  // namespace latticegas_win32
+}  // namespace latticegas_sdl

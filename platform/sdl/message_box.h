@@ -5,10 +5,10 @@
 
 #include "platform/win32/win32_sdk.h"
 
-namespace latticegas_win32 {
+namespace latticegas_sdl {
 
 // Shows a modal box over `owner` (or over nothing) with the icon `type` asks
 // for; false when nothing could show it.
 bool ShowSdlMessageBox(SDL_Window* owner, const char* caption, const char* text, UINT type);
 
-}  // namespace latticegas_win32
+}  // namespace latticegas_sdl

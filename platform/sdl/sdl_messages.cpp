@@ -126,7 +126,7 @@ std::optional<MouseButton> ButtonOf(Uint8 sdlButton) {
 
 }  // namespace
 
-UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers) {
+UINT latticegas_sdl::VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers) {
   // Shift turns the keypad back into its other keys while Num Lock is on, as
   // on Windows.
   const bool keypadTypesDigits = (modifiers & KMOD_NUM) != 0 && (modifiers & KMOD_SHIFT) == 0;
@@ -152,7 +152,7 @@ UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers)
   }
 }
 
-std::vector<MSG> MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT cursorOnScreen) {
+std::vector<MSG> latticegas_sdl::MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT cursorOnScreen) {
   switch (event.type) {
     case SDL_KEYDOWN: {
       const SDL_Keysym& sym = event.key.keysym;

@@ -7,6 +7,8 @@
 
 #include "platform/win32/win32_sdk.h"
 
+namespace latticegas_sdl {
+
 // The Windows virtual-key code of a key, 0 for keys Windows has no code for.
 // Letters, digits and punctuation follow the keyboard layout (the keycode);
 // every other key follows its position (the scancode), as on Windows. The
@@ -19,3 +21,5 @@ UINT VirtualKeyFromSdl(SDL_Keycode key, SDL_Scancode scancode, Uint16 modifiers)
 // is the wheel message's lParam, which Windows gives in screen coordinates.
 // Events that are not input (window events, quit) give none.
 std::vector<MSG> MessagesFromSdlEvent(const SDL_Event& event, HWND target, POINT cursorOnScreen);
+
+}  // namespace latticegas_sdl

@@ -20,6 +20,9 @@
 
 namespace {
 
+using latticegas_sdl::MessagesFromSdlEvent;
+using latticegas_sdl::SdlWindowOf;
+using latticegas_sdl::SetWindowBackground;
 using latticegas_win32::ClientSize;
 using latticegas_win32::ThreadRegistry;
 using latticegas_win32::WindowRegistry;
@@ -212,7 +215,7 @@ void SdlWindowSystem::PostFromSdl(WindowRegistry& registry, const SDL_Event& eve
 
 void SdlWindowSystem::ShowMessageBox(HWND owner, const char* caption, const char* text,
                                      UINT type) {
-  if (latticegas_win32::ShowSdlMessageBox(SdlWindowOf(owner), caption, text, type)) return;
+  if (latticegas_sdl::ShowSdlMessageBox(SdlWindowOf(owner), caption, text, type)) return;
   // Nothing can show the box: say it where someone may read it, and go on.
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);
@@ -225,6 +228,6 @@ WindowRegistry& latticegas_win32::ThreadRegistry() {
   return registry;
 }
 
-SDL_Window* SdlWindowOf(HWND handle) {
+SDL_Window* latticegas_sdl::SdlWindowOf(HWND handle) {
   return ThreadRegistry().Live(handle) != nullptr ? System().SdlOf(handle) : nullptr;
 }

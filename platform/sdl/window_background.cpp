@@ -35,7 +35,7 @@ bool PixelOf(Display* display, const XWindowAttributes& window, SDL_Color colour
 
 }  // namespace
 
-bool SetWindowBackground(SDL_Window* window, SDL_Color colour) {
+bool latticegas_sdl::SetWindowBackground(SDL_Window* window, SDL_Color colour) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)

@@ -5,5 +5,9 @@
 // window system fills it, so no drawing of ours competes with OpenGL's.
 #include <SDL.h>
 
+namespace latticegas_sdl {
+
 // False where the window system cannot fill a window so (only X11 can).
 bool SetWindowBackground(SDL_Window* window, SDL_Color colour);
+
+}  // namespace latticegas_sdl

@@ -93,7 +93,7 @@ long Notches(double deltaY, unsigned long deltaMode) {
 
 }  // namespace
 
-UINT VirtualKeyFromDom(std::string_view key, std::string_view code, unsigned long keyCode) {
+UINT latticegas_web::VirtualKeyFromDom(std::string_view key, std::string_view code, unsigned long keyCode) {
   if (const UINT place = CharacterKeyFromPlace(code)) {
     // A layout whose character has no Windows code (a non-Latin letter, a
     // shifted digit) falls back to the key's place on a US keyboard.
@@ -107,13 +107,13 @@ UINT VirtualKeyFromDom(std::string_view key, std::string_view code, unsigned lon
   return 0;
 }
 
-std::vector<MSG> KeyDownMessages(const DomKeyDown& event, HWND target, DWORD time) {
+std::vector<MSG> latticegas_web::KeyDownMessages(const DomKeyDown& event, HWND target, DWORD time) {
   return latticegas_win32::KeyDownMessages(VirtualKeyFromDom(event.key, event.code, event.keyCode),
                                            HeldKeys{event.shift, event.ctrl, event.alt},
                                            event.repeat, target, time);
 }
 
-bool BrowserKeepsKey(const DomKeyDown& event) {
+bool latticegas_web::BrowserKeepsKey(const DomKeyDown& event) {
   if (event.ctrl || event.meta || event.alt) return true;
   // Reload, full screen and the developer tools. The other function keys are
   // the program's: the browser would open help (F1), a search (F3) or the
@@ -122,7 +122,7 @@ bool BrowserKeepsKey(const DomKeyDown& event) {
   return code == VK_F5 || code == VK_F11 || code == VK_F12;
 }
 
-std::vector<MSG> ButtonDownMessages(int button, long x, long y, bool shift, bool ctrl,
+std::vector<MSG> latticegas_web::ButtonDownMessages(int button, long x, long y, bool shift, bool ctrl,
                                     HWND target, DWORD time) {
   MouseButton pressed = MouseButton::left;
   switch (button) {
@@ -135,7 +135,7 @@ std::vector<MSG> ButtonDownMessages(int button, long x, long y, bool shift, bool
                             HeldKeys{shift, ctrl, false}, target, time)};
 }
 
-std::vector<MSG> WheelMessages(double deltaY, unsigned long deltaMode, POINT screen, bool shift,
+std::vector<MSG> latticegas_web::WheelMessages(double deltaY, unsigned long deltaMode, POINT screen, bool shift,
                                bool ctrl, HWND target, DWORD time) {
   if (deltaY == 0.0 || !std::isfinite(deltaY)) return {};
   // Up, away from the user, is the DOM's negative deltaY.

@@ -6,6 +6,8 @@
 
 #include "platform/win32/win32_sdk.h"
 
+namespace latticegas_web {
+
 // A keydown event as the DOM gives it: `key` is what the key types in the
 // current layout ("a", "!", "Enter"), `code` the key's place on a US keyboard
 // ("KeyA", "Digit1", "NumpadEnter"), `keyCode` the legacy code.
@@ -44,3 +46,5 @@ std::vector<MSG> ButtonDownMessages(int button, long x, long y, bool shift, bool
 // 0 pixels, 1 lines, 2 pages. `screen` is the pointer on the screen.
 std::vector<MSG> WheelMessages(double deltaY, unsigned long deltaMode, POINT screen, bool shift,
                                bool ctrl, HWND target, DWORD time);
+
+}  // namespace latticegas_web

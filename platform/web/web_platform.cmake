@@ -6,7 +6,7 @@ add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${lattic
   web/web_messages.cpp
   web/web_touch.cpp
   web/win32_web.cpp
-  gl/gl_core.cpp
+  gl_common/gl_core.cpp
   webgl/fixed_function_shader.cpp
   webgl/instance_batch.cpp
   webgl/triangle_stream.cpp

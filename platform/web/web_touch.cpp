@@ -19,6 +19,7 @@
 
 namespace {
 
+using latticegas_web::CanvasOf;
 using latticegas_win32::TouchGesture;
 using latticegas_win32::TouchGestures;
 using latticegas_win32::TouchPoint;
@@ -141,7 +142,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE double LatticeGasTouch(int event, int id, double
   return due ? std::max(*due - time, 0.0) : -1.0;
 }
 
-void ListenToTouch(HWND window, bool listen) {
+void latticegas_web::ListenToTouch(HWND window, bool listen) {
   touchWindow = listen ? window : nullptr;
   ListenToPointers(listen ? 1 : 0);
 }

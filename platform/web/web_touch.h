@@ -4,6 +4,10 @@
 // mouse listeners.
 #include "platform/win32/win32_sdk.h"
 
+namespace latticegas_web {
+
 // Starts (or, with `listen` false, stops) turning the canvas's touches into
 // messages for `window`.
 void ListenToTouch(HWND window, bool listen);
+
+}  // namespace latticegas_web

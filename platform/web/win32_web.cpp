@@ -19,6 +19,13 @@
 
 namespace {
 
+using latticegas_web::BrowserKeepsKey;
+using latticegas_web::ButtonDownMessages;
+using latticegas_web::CanvasOf;
+using latticegas_web::DomKeyDown;
+using latticegas_web::KeyDownMessages;
+using latticegas_web::ListenToTouch;
+using latticegas_web::WheelMessages;
 using latticegas_win32::ClientSize;
 using latticegas_win32::ThreadRegistry;
 using latticegas_win32::WindowRegistry;
@@ -176,7 +183,7 @@ WindowRegistry& latticegas_win32::ThreadRegistry() {
   return registry;
 }
 
-const char* CanvasOf(HWND handle) {
+const char* latticegas_web::CanvasOf(HWND handle) {
   const latticegas_win32::Window* window = ThreadRegistry().Live(handle);
   const bool hasCanvas = window != nullptr && handle == System().CanvasWindow();
   return hasCanvas && !window->destroying ? kCanvas : nullptr;

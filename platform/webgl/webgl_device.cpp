@@ -12,7 +12,7 @@
 #include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
-#include "platform/gl/gl_core.h"
+#include "platform/gl_common/gl_core.h"
 #include "platform/web/window_canvas.h"
 #include "platform/webgl/fixed_function_shader.h"
 #include "platform/webgl/instance_batch.h"
@@ -21,10 +21,10 @@
 namespace latticegas_d3d9 {
 namespace {
 
-using latticegas_gl::ApplyCullMode;
-using latticegas_gl::ClearBuffers;
-using latticegas_gl::DepthFuncOf;
-using latticegas_gl::OffscreenBackBuffer;
+using latticegas_gl_common::ApplyCullMode;
+using latticegas_gl_common::ClearBuffers;
+using latticegas_gl_common::DepthFuncOf;
+using latticegas_gl_common::OffscreenBackBuffer;
 
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
@@ -380,7 +380,7 @@ class WebGlDevice final : public StateDevice {
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
   FixedFunctionShader shader_;
-  const latticegas_gl::FramebufferFunctions gl_ = latticegas_gl::WebGlFramebufferFunctions();
+  const latticegas_gl_common::FramebufferFunctions gl_ = latticegas_gl_common::WebGlFramebufferFunctions();
   OffscreenBackBuffer backBuffer_;
   std::map<GLuint, MeshBuffers> meshes_;
   InstanceBatch batch_;
@@ -404,7 +404,7 @@ class WebGlDirect3D final : public Direct3DObject {
   HRESULT CreateDevice(UINT Adapter, D3DDEVTYPE, HWND hFocusWindow, DWORD,
                        D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** ppDevice) override {
     const HWND target = TargetOf(Adapter, hFocusWindow, pp, ppDevice);
-    const char* canvas = target == nullptr ? nullptr : CanvasOf(target);
+    const char* canvas = target == nullptr ? nullptr : latticegas_web::CanvasOf(target);
     if (canvas == nullptr) return D3DERR_INVALIDCALL;
 
     int canvasWidth = 0;

@@ -3,8 +3,8 @@
 // does where no display can show one.
 #include "platform/sdl/message_box.h"
 
-namespace latticegas_win32 {
+namespace latticegas_sdl {
 
 bool ShowSdlMessageBox(SDL_Window*, const char*, const char*, UINT) { return false; }
 
-}  // namespace latticegas_win32
+}  // namespace latticegas_sdl

@@ -6,7 +6,7 @@ at the step clock's phase, which depends on the frames drawn so far) (see web_dr
     web_pictures.py SITE_FOLDER NATIVE_BUILD_FOLDER CASE
 
 CASE:
-  probe         the scene probe (tests/platform/scene_probe.cpp), drawn by our
+  probe         the scene probe (tests/platform/d3d9/scene_probe.cpp), drawn by our
                 OpenGL device on the X display in DISPLAY and by the WebGL
                 device in headless Chromium
   broken_light  the same, with the lighting in the page's shader made wrong
@@ -88,7 +88,7 @@ def save_pair(name, native, browser):
 
 
 def native_probe(native_build):
-    probe = os.path.join(native_build, "tests", "platform", "scene_probe")
+    probe = os.path.join(native_build, "tests", "platform", "d3d9", "scene_probe")
     app = e2e.App("native", probe)
     try:
         app.wid = app.find_window(PROBE_TITLE)

@@ -13,6 +13,8 @@
 #include "platform/sdl/window_handle.h"
 #include "platform/win32_api.h"
 
+
+using namespace latticegas_sdl;
 namespace {
 
 constexpr int kWidth = 1024;

@@ -1,8 +1,8 @@
-#include "platform/gl/gl_core.h"
+#include "platform/gl_common/gl_core.h"
 
 #include "platform/d3d9/fixed_function.h"
 
-namespace latticegas_gl {
+namespace latticegas_gl_common {
 
 #ifdef __EMSCRIPTEN__
 FramebufferFunctions WebGlFramebufferFunctions() {
@@ -110,4 +110,4 @@ void OffscreenBackBuffer::Delete(const FramebufferFunctions& gl) {
   framebuffer_ = colour_ = depth_ = 0;
 }
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_gl_common

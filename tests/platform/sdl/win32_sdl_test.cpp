@@ -10,6 +10,8 @@
 #include "platform/sdl/window_handle.h"
 #include "platform/win32_api.h"
 
+
+using namespace latticegas_sdl;
 namespace {
 
 // No display for this whole process, whatever the caller's environment. SDL

@@ -6,6 +6,8 @@
 
 #include "platform/sdl/sdl_messages.h"
 
+
+using namespace latticegas_sdl;
 namespace {
 
 struct Key {

@@ -8,6 +8,8 @@
 
 #include "platform/web/web_messages.h"
 
+
+using namespace latticegas_web;
 namespace {
 
 struct Key {

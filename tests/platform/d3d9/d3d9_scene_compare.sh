@@ -21,7 +21,7 @@ for tool in wine xdotool import convert; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 export WINEDEBUG=-all
-source "$(dirname "$0")/../../scripts/lib/xvfb.sh"
+source "$(dirname "$0")/../../../scripts/lib/xvfb.sh"
 
 mkdir -p "$work"
 rm -f "$work"/*.png

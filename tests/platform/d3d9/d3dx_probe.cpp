@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
     if (out == nullptr) return 2;
   }
   std::fprintf(out, "# D3DX9 reference values, written by d3dx_probe.exe.\n");
-  std::fprintf(out, "# Regenerate with tests/platform/d3dx_regen_golden.sh.\n");
+  std::fprintf(out, "# Regenerate with tests/platform/d3d9/d3dx_regen_golden.sh.\n");
   Matrices();
 
   WNDCLASSA windowClass{};

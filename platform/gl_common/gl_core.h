@@ -12,7 +12,7 @@
 #include <SDL_opengl.h>
 #endif
 
-namespace latticegas_gl {
+namespace latticegas_gl_common {
 
 // The framebuffer entry points: the driver's, fetched at run time, on the
 // desktop, where OpenGL 2.1 does not export them; WebGL2's own in the browser.
@@ -61,4 +61,4 @@ class OffscreenBackBuffer {
   GLuint depth_ = 0;
 };
 
-}  // namespace latticegas_gl
+}  // namespace latticegas_gl_common
