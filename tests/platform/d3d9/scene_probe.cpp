@@ -1,25 +1,20 @@
-// A small lit scene drawn the way the program draws: device, materials, light,
-// projection and view as the program sets them. Its window is photographed on
+// A small lit scene drawn the way the program draws, with the program's own
+// graphics context (device, meshes, materials, light, projection) and camera. Its window is photographed on
 // the real Direct3D 9 (under Wine) and on the OpenGL stand-in, and the two
 // pictures compared. Objects sit off-centre, overlap in depth and include a
 // cylinder turned as the links are, so that a wrong matrix order, winding,
 // depth mapping or light direction shows. Runs until Escape or closed.
 #include "platform/win32_api.h"
 #include "platform/d3d9_api.h"
+#include "render/camera.h"
+#include "render/graphics_context.h"
 
 namespace {
 
-IDirect3DDevice9* device = nullptr;
-
-D3DMATERIAL9 MakeMaterial(float r, float g, float b) {
-  D3DMATERIAL9 m{};
-  m.Ambient = {r, g, b, 1.0f};
-  m.Diffuse = {r, g, b, 1.0f};
-  m.Specular = {r, g, b, 1.0f};
-  m.Emissive = {0.0f, 0.0f, 0.0f, 1.0f};
-  m.Power = 5.0f;
-  return m;
-}
+// The program's own device, meshes, materials, link basis, projection and
+// light, and its camera at its start-up distance.
+GraphicsContext graphics;
+constexpr float kStartDistance = 20.0f;
 
 LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_DESTROY) {
@@ -33,71 +28,14 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcA(window, message, w, l);
 }
 
-bool CreateDevice(HWND window) {
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  if (d3d == nullptr) return false;
-  D3DCAPS9 caps{};
-  d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
-  DWORD flags = (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) != 0
-                    ? D3DCREATE_HARDWARE_VERTEXPROCESSING
-                    : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = 1024;
-  pp.BackBufferHeight = 768;
-  pp.BackBufferFormat = D3DFMT_UNKNOWN;
-  pp.BackBufferCount = 1;
-  pp.MultiSampleType = D3DMULTISAMPLE_NONE;
-  pp.MultiSampleQuality = 0;
-  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-  pp.hDeviceWindow = window;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-  pp.Flags = 0;
-  pp.FullScreen_RefreshRateInHz = 0;
-  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-  d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &pp, &device);
-  d3d->Release();
-  return device != nullptr;
-}
-
 struct Scene {
-  ID3DXMesh* node = nullptr;
-  ID3DXMesh* particle = nullptr;
-  ID3DXMesh* link = nullptr;
-  D3DMATERIAL9 grey = MakeMaterial(200.0f / 255.0f, 200.0f / 255.0f, 200.0f / 255.0f);
-  D3DMATERIAL9 red = MakeMaterial(1.0f, 0.0f, 0.0f);
-  D3DMATERIAL9 blue = MakeMaterial(0.0f, 0.0f, 1.0f);
-  D3DXMATRIX linkBasis;
-
-  bool Load() {
-    D3DXCreateSphere(device, 0.1f, 10, 10, &node, nullptr);
-    D3DXCreateSphere(device, 1.0f, 10, 10, &particle, nullptr);
-    D3DXCreateCylinder(device, 0.1f, 0.1f, 1.0f, 5, 1, &link, nullptr);
-    D3DXMATRIX rx;
-    D3DXMATRIX t;
-    D3DXMATRIX rz;
-    D3DXMatrixRotationX(&rx, 1.5707964f);
-    D3DXMatrixTranslation(&t, 0.0f, 2.5f, 0.0f);
-    D3DXMatrixRotationZ(&rz, -1.5707964f);
-    D3DXMatrixMultiply(&linkBasis, &rx, &t);
-    D3DXMatrixMultiply(&linkBasis, &linkBasis, &rz);
-
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, 0.94247788f, 1024.0f / 768.0f, 1.0f, 1000.0f);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
-    light.Specular = {0.3f, 0.3f, 0.3f, 0.3f};
-    light.Ambient = {0.6f, 0.6f, 0.6f, 0.6f};
-    light.Direction = {1.0f, 0.0f, 0.5f};
-    device->SetLight(0, &light);
-    device->LightEnable(0, TRUE);
-    device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
-    return node != nullptr && particle != nullptr && link != nullptr;
-  }
+  IDirect3DDevice9* device = graphics.device;
+  ID3DXMesh* node = graphics.nodeMesh;
+  ID3DXMesh* particle = graphics.particleMesh;
+  ID3DXMesh* link = graphics.linkMesh;
+  const D3DMATERIAL9& grey = graphics.nodeMaterial;
+  const D3DMATERIAL9& red = graphics.taggedMaterial;
+  const D3DMATERIAL9& blue = graphics.particleMaterial;
 
   void Draw(ID3DXMesh* mesh, const D3DXMATRIX& world) {
     device->SetTransform(D3DTS_WORLD, &world);
@@ -105,7 +43,7 @@ struct Scene {
   }
 
   // A link from (x, y) at `angle` (radians), `length` long and `thickness`
-  // times as thick as the program's.
+  // times as thick as the program's: S x basis x R x W, as the program's links.
   void Link(float x, float y, float angle, float length, float thickness) {
     D3DXMATRIX s;
     D3DXMATRIX r;
@@ -114,19 +52,16 @@ struct Scene {
     D3DXMatrixScaling(&s, thickness, thickness, length);
     D3DXMatrixRotationZ(&r, angle);
     D3DXMatrixTranslation(&w, x, y, 0.0f);
-    D3DXMatrixMultiply(&world, &s, &linkBasis);
+    D3DXMatrixMultiply(&world, &s, &graphics.linkBasis);
     D3DXMatrixMultiply(&world, &world, &r);
     D3DXMatrixMultiply(&world, &world, &w);
     Draw(link, world);
   }
 
   void Frame() {
-    D3DXVECTOR3 eye(0.0f, 0.0f, -20.0f);
-    D3DXVECTOR3 at(0.0f, 0.0f, -19.0f);
-    D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    const Camera camera(kStartDistance);
     D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_VIEW, camera.ViewMatrix(&view));
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     device->BeginScene();
     D3DXMATRIX m;
@@ -183,13 +118,6 @@ struct Scene {
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
   }
-
-  void Release() {
-    if (node != nullptr) node->Release();
-    if (particle != nullptr) particle->Release();
-    if (link != nullptr) link->Release();
-    node = particle = link = nullptr;
-  }
 };
 
 }  // namespace
@@ -207,9 +135,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                                 instance, nullptr);
   ShowWindow(window, show);
   UpdateWindow(window);
-  if (!CreateDevice(window)) return 2;
+  if (!graphics.InitD3D(window, 1024, 768)) return 2;
   Scene scene;
-  if (!scene.Load()) return 3;
   MSG message{};
   while (message.message != WM_QUIT) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -219,7 +146,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
       scene.Frame();
     }
   }
-  scene.Release();
-  device->Release();
+  graphics.Release();
   return 0;
 }
