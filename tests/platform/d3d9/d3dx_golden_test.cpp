@@ -6,12 +6,14 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/d3d9_api.h"
 #include "support/headless_device.h"
+#include "d3dx_cases.h"
 
 namespace {
 
@@ -83,79 +85,41 @@ void ExpectMatrix(const std::string& name, const D3DXMATRIX& ours) {
   }
 }
 
-TEST(D3dxGolden, ElementaryMatricesMatch) {
-  D3DXMATRIX m;
-  ExpectMatrix("identity", *D3DXMatrixIdentity(&m));
-  ExpectMatrix("rotx_half_pi", *D3DXMatrixRotationX(&m, 1.5707964f));
-  ExpectMatrix("rotx_0", *D3DXMatrixRotationX(&m, 0.0f));
-  ExpectMatrix("rotx_0.3", *D3DXMatrixRotationX(&m, 0.3f));
-  ExpectMatrix("rotx_-2", *D3DXMatrixRotationX(&m, -2.0f));
-  ExpectMatrix("rotx_pi", *D3DXMatrixRotationX(&m, 3.14159265f));
-  ExpectMatrix("roty_0.7", *D3DXMatrixRotationY(&m, 0.7f));
-  ExpectMatrix("rotz_-half_pi", *D3DXMatrixRotationZ(&m, -1.5707964f));
-  ExpectMatrix("rotz_0.5", *D3DXMatrixRotationZ(&m, 0.5f));
-  ExpectMatrix("rotz_2.5", *D3DXMatrixRotationZ(&m, 2.5f));
-  ExpectMatrix("rotz_-0.0001", *D3DXMatrixRotationZ(&m, -0.0001f));
-  ExpectMatrix("rotz_pi_third", *D3DXMatrixRotationZ(&m, 1.0471976f));
-  ExpectMatrix("trans_0_2.5_0", *D3DXMatrixTranslation(&m, 0.0f, 2.5f, 0.0f));
-  ExpectMatrix("trans_1_-2_3.5", *D3DXMatrixTranslation(&m, 1.0f, -2.0f, 3.5f));
-  ExpectMatrix("trans_-13.587_10.191_0", *D3DXMatrixTranslation(&m, -13.587f, 10.191f, 0.0f));
-  ExpectMatrix("scale_1_1_5", *D3DXMatrixScaling(&m, 1.0f, 1.0f, 5.0f));
-  ExpectMatrix("scale_2_-3_0.5", *D3DXMatrixScaling(&m, 2.0f, -3.0f, 0.5f));
+void ExpectGroup(latticegas_test::MatrixGroup group) {
+  int checked = 0;
+  for (const latticegas_test::MatrixCase& c : latticegas_test::MatrixCases()) {
+    if (c.group != group) continue;
+    ExpectMatrix(c.name, c.value);
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
 }
 
+TEST(D3dxGolden, ElementaryMatricesMatch) { ExpectGroup(latticegas_test::MatrixGroup::elementary); }
+
 TEST(D3dxGolden, ProductsMatchInOrderAndWithAliasedOutput) {
-  D3DXMATRIX a;
-  D3DXMATRIX b;
-  D3DXMATRIX c;
-  D3DXMATRIX m;
-  D3DXMatrixRotationX(&a, 1.5707964f);
-  D3DXMatrixTranslation(&b, 0.0f, 2.5f, 0.0f);
-  D3DXMatrixMultiply(&m, &a, &b);
-  ExpectMatrix("rotx_times_trans", m);
-  D3DXMatrixRotationZ(&c, -1.5707964f);
-  D3DXMATRIX basis;
-  ExpectMatrix("link_basis", *D3DXMatrixMultiply(&basis, &m, &c));
-
-  D3DXMATRIX s;
-  D3DXMATRIX r;
-  D3DXMATRIX w;
-  D3DXMatrixScaling(&s, 1.0f, 1.0f, 5.0f);
-  D3DXMatrixRotationZ(&r, 1.0471976f);
-  D3DXMatrixTranslation(&w, 5.0f, 8.660254f, 0.0f);
-  D3DXMatrixMultiply(&m, &s, &basis);
-  D3DXMatrixMultiply(&m, &m, &r);
-  D3DXMatrixMultiply(&m, &m, &w);
-  ExpectMatrix("link_world", m);
-
-  D3DXMATRIX p(1.5f, -2.0f, 0.25f, 3.0f, 0.5f, 4.0f, -1.0f, 0.0f, 2.0f, 0.125f, -3.5f, 1.0f, -6.0f,
-               7.0f, 0.75f, 1.0f);
-  D3DXMATRIX q(0.3f, 1.1f, -0.7f, 2.0f, -1.3f, 0.2f, 5.0f, -0.5f, 0.9f, -2.2f, 0.4f, 1.5f, 3.3f,
-               0.6f, -0.8f, -1.0f);
-  ExpectMatrix("general_p_times_q", *D3DXMatrixMultiply(&m, &p, &q));
-  ExpectMatrix("general_q_times_p", *D3DXMatrixMultiply(&m, &q, &p));
-  ExpectMatrix("general_p_times_q", p * q);
+  ExpectGroup(latticegas_test::MatrixGroup::product);
+  ExpectMatrix("general_p_times_q", latticegas_test::GeneralP() * latticegas_test::GeneralQ());
 }
 
 TEST(D3dxGolden, ProjectionAndViewMatch) {
-  D3DXMATRIX m;
-  ExpectMatrix("proj_system", *D3DXMatrixPerspectiveFovLH(&m, 0.94247788f, 1.3333334f, 1.0f, 1000.0f));
-  ExpectMatrix("proj_quarter_pi", *D3DXMatrixPerspectiveFovLH(&m, 0.785398f, 1.0f, 0.1f, 100.0f));
-  ExpectMatrix("proj_wide", *D3DXMatrixPerspectiveFovLH(&m, 1.2f, 1.7777778f, 0.5f, 50.0f));
-  D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-  D3DXVECTOR3 eye(0.0f, 0.0f, -20.0f);
-  D3DXVECTOR3 at(0.0f, 0.0f, -19.0f);
-  ExpectMatrix("view_system", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(0.4f, -0.8f, -18.0f);
-  at = D3DXVECTOR3(0.4f, -0.8f, -17.0f);
-  ExpectMatrix("view_panned", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(3.0f, 4.0f, -5.0f);
-  at = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-  ExpectMatrix("view_oblique", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(-2.0f, 1.0f, 3.0f);
-  at = D3DXVECTOR3(1.0f, -1.0f, 0.0f);
-  D3DXVECTOR3 zUp(0.0f, 0.0f, 1.0f);
-  ExpectMatrix("view_z_up", *D3DXMatrixLookAtLH(&m, &eye, &at, &zUp));
+  ExpectGroup(latticegas_test::MatrixGroup::cameraAndProjection);
+}
+
+// Every case the probe records is one the test checks, and the other way round.
+TEST(D3dxGolden, GoldenDataHoldsExactlyTheCases) {
+  std::set<std::string> cases;
+  for (const latticegas_test::MatrixCase& c : latticegas_test::MatrixCases()) {
+    EXPECT_TRUE(cases.insert(c.name).second) << "twice: " << c.name;
+  }
+  std::set<std::string> golden;
+  for (const auto& [name, values] : LoadGolden().matrices) golden.insert(name);
+  EXPECT_EQ(golden, cases);
+  std::set<std::string> meshCases;
+  for (const latticegas_test::MeshCase& c : latticegas_test::kMeshCases) meshCases.insert(c.name);
+  std::set<std::string> goldenMeshes;
+  for (const auto& [name, mesh] : LoadGolden().meshes) goldenMeshes.insert(name);
+  EXPECT_EQ(goldenMeshes, meshCases);
 }
 
 // Every face is clockwise seen from outside: its geometric normal (b-a)x(c-a)
@@ -215,17 +179,11 @@ void CompareMesh(const std::string& name, ID3DXMesh* mesh) {
 
 TEST(D3dxGolden, MeshesMatchCountsBoundsVerticesAndWinding) {
   IDirect3DDevice9* device = latticegas_d3d9::CreateHeadlessDevice(1024, 768);
-  ID3DXMesh* mesh = nullptr;
-  ASSERT_EQ(D3DXCreateSphere(device, 0.1f, 10, 10, &mesh, nullptr), D3D_OK);
-  CompareMesh("sphere_0.1_10_10", mesh);
-  ASSERT_EQ(D3DXCreateSphere(device, 1.0f, 10, 10, &mesh, nullptr), D3D_OK);
-  CompareMesh("sphere_1_10_10", mesh);
-  ASSERT_EQ(D3DXCreateCylinder(device, 0.1f, 0.1f, 1.0f, 5, 1, &mesh, nullptr), D3D_OK);
-  CompareMesh("cylinder_0.1_0.1_1_5_1", mesh);
-  ASSERT_EQ(D3DXCreateCylinder(device, 0.5f, 1.0f, 2.0f, 6, 3, &mesh, nullptr), D3D_OK);
-  CompareMesh("cylinder_0.5_1_2_6_3", mesh);
-  ASSERT_EQ(D3DXCreateSphere(device, 2.0f, 7, 4, &mesh, nullptr), D3D_OK);
-  CompareMesh("sphere_2_7_4", mesh);
+  for (const latticegas_test::MeshCase& c : latticegas_test::kMeshCases) {
+    ID3DXMesh* mesh = nullptr;
+    ASSERT_EQ(c.Create(device, &mesh), D3D_OK) << c.name;
+    CompareMesh(c.name, mesh);
+  }
   EXPECT_EQ(device->Release(), 0u);
 }
 

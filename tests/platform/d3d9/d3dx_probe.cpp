@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/d3d9_api.h"
+#include "d3dx_cases.h"
 
 namespace {
 
@@ -20,76 +21,7 @@ void Print(const char* name, const D3DXMATRIX& m) {
 }
 
 void Matrices() {
-  D3DXMATRIX m;
-  D3DXMATRIX a;
-  D3DXMATRIX b;
-  D3DXMATRIX c;
-  Print("identity", *D3DXMatrixIdentity(&m));
-  Print("rotx_half_pi", *D3DXMatrixRotationX(&m, 1.5707964f));
-  Print("rotx_0", *D3DXMatrixRotationX(&m, 0.0f));
-  Print("rotx_0.3", *D3DXMatrixRotationX(&m, 0.3f));
-  Print("rotx_-2", *D3DXMatrixRotationX(&m, -2.0f));
-  Print("rotx_pi", *D3DXMatrixRotationX(&m, 3.14159265f));
-  Print("roty_0.7", *D3DXMatrixRotationY(&m, 0.7f));
-  Print("rotz_-half_pi", *D3DXMatrixRotationZ(&m, -1.5707964f));
-  Print("rotz_0.5", *D3DXMatrixRotationZ(&m, 0.5f));
-  Print("rotz_2.5", *D3DXMatrixRotationZ(&m, 2.5f));
-  Print("rotz_-0.0001", *D3DXMatrixRotationZ(&m, -0.0001f));
-  Print("rotz_pi_third", *D3DXMatrixRotationZ(&m, 1.0471976f));
-  Print("trans_0_2.5_0", *D3DXMatrixTranslation(&m, 0.0f, 2.5f, 0.0f));
-  Print("trans_1_-2_3.5", *D3DXMatrixTranslation(&m, 1.0f, -2.0f, 3.5f));
-  Print("trans_-13.587_10.191_0", *D3DXMatrixTranslation(&m, -13.587f, 10.191f, 0.0f));
-  Print("scale_1_1_5", *D3DXMatrixScaling(&m, 1.0f, 1.0f, 5.0f));
-  Print("scale_2_-3_0.5", *D3DXMatrixScaling(&m, 2.0f, -3.0f, 0.5f));
-
-  D3DXMatrixRotationX(&a, 1.5707964f);
-  D3DXMatrixTranslation(&b, 0.0f, 2.5f, 0.0f);
-  D3DXMatrixMultiply(&m, &a, &b);
-  Print("rotx_times_trans", m);
-  D3DXMatrixRotationZ(&c, -1.5707964f);
-  D3DXMATRIX basis;
-  D3DXMatrixMultiply(&basis, &m, &c);
-  Print("link_basis", basis);
-
-  // A link of length 5 at 60 degrees from the node at (5, 8.660254).
-  D3DXMATRIX s;
-  D3DXMATRIX r;
-  D3DXMATRIX w;
-  D3DXMatrixScaling(&s, 1.0f, 1.0f, 5.0f);
-  D3DXMatrixRotationZ(&r, 1.0471976f);
-  D3DXMatrixTranslation(&w, 5.0f, 8.660254f, 0.0f);
-  D3DXMatrixMultiply(&m, &s, &basis);
-  D3DXMatrixMultiply(&m, &m, &r);
-  D3DXMatrixMultiply(&m, &m, &w);
-  Print("link_world", m);
-
-  D3DXMATRIX p(1.5f, -2.0f, 0.25f, 3.0f, 0.5f, 4.0f, -1.0f, 0.0f, 2.0f, 0.125f, -3.5f, 1.0f, -6.0f,
-               7.0f, 0.75f, 1.0f);
-  D3DXMATRIX q(0.3f, 1.1f, -0.7f, 2.0f, -1.3f, 0.2f, 5.0f, -0.5f, 0.9f, -2.2f, 0.4f, 1.5f, 3.3f,
-               0.6f, -0.8f, -1.0f);
-  D3DXMatrixMultiply(&m, &p, &q);
-  Print("general_p_times_q", m);
-  D3DXMatrixMultiply(&m, &q, &p);
-  Print("general_q_times_p", m);
-
-  Print("proj_system", *D3DXMatrixPerspectiveFovLH(&m, 0.94247788f, 1.3333334f, 1.0f, 1000.0f));
-  Print("proj_quarter_pi", *D3DXMatrixPerspectiveFovLH(&m, 0.785398f, 1.0f, 0.1f, 100.0f));
-  Print("proj_wide", *D3DXMatrixPerspectiveFovLH(&m, 1.2f, 1.7777778f, 0.5f, 50.0f));
-
-  D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-  D3DXVECTOR3 eye(0.0f, 0.0f, -20.0f);
-  D3DXVECTOR3 at(0.0f, 0.0f, -19.0f);
-  Print("view_system", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(0.4f, -0.8f, -18.0f);
-  at = D3DXVECTOR3(0.4f, -0.8f, -17.0f);
-  Print("view_panned", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(3.0f, 4.0f, -5.0f);
-  at = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-  Print("view_oblique", *D3DXMatrixLookAtLH(&m, &eye, &at, &up));
-  eye = D3DXVECTOR3(-2.0f, 1.0f, 3.0f);
-  at = D3DXVECTOR3(1.0f, -1.0f, 0.0f);
-  D3DXVECTOR3 zUp(0.0f, 0.0f, 1.0f);
-  Print("view_z_up", *D3DXMatrixLookAtLH(&m, &eye, &at, &zUp));
+  for (const latticegas_test::MatrixCase& c : latticegas_test::MatrixCases()) Print(c.name.c_str(), c.value);
 }
 
 void PrintMesh(const char* name, ID3DXMesh* mesh) {
@@ -188,21 +120,11 @@ int main(int argc, char** argv) {
   if (device == nullptr) {
     std::fprintf(out, "# no device: meshes not written\n");
   } else {
-    ID3DXMesh* mesh = nullptr;
-    D3DXCreateSphere(device, 0.1f, 10, 10, &mesh, nullptr);
-    PrintMesh("sphere_0.1_10_10", mesh);
-    mesh = nullptr;
-    D3DXCreateSphere(device, 1.0f, 10, 10, &mesh, nullptr);
-    PrintMesh("sphere_1_10_10", mesh);
-    mesh = nullptr;
-    D3DXCreateCylinder(device, 0.1f, 0.1f, 1.0f, 5, 1, &mesh, nullptr);
-    PrintMesh("cylinder_0.1_0.1_1_5_1", mesh);
-    mesh = nullptr;
-    D3DXCreateCylinder(device, 0.5f, 1.0f, 2.0f, 6, 3, &mesh, nullptr);
-    PrintMesh("cylinder_0.5_1_2_6_3", mesh);
-    mesh = nullptr;
-    D3DXCreateSphere(device, 2.0f, 7, 4, &mesh, nullptr);
-    PrintMesh("sphere_2_7_4", mesh);
+    for (const latticegas_test::MeshCase& c : latticegas_test::kMeshCases) {
+      ID3DXMesh* mesh = nullptr;
+      c.Create(device, &mesh);
+      PrintMesh(c.name, mesh);
+    }
     device->Release();
   }
   if (window != nullptr) DestroyWindow(window);
