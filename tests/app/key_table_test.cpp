@@ -19,8 +19,13 @@
 #include "key_table.h"
 #include "platform/web/web_messages.h"
 
+// The page's helpers (VirtualKeyFromDom), in their own namespace.
+namespace latticegas_web {}
+
 namespace latticegas_test {
 namespace {
+
+using namespace latticegas_web;
 
 const CommandKey* KeyOf(unsigned virtualKey) {
   for (const CommandKey& key : kKeyTable) {
