@@ -1,6 +1,7 @@
 #include "command_driver.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/window_proc.h"
+#include "key_table.h"
 #include "lattice/hex_grid.h"
 #include "support/headless_device.h"
 
@@ -21,10 +23,21 @@ constexpr WPARAM kEnter = 13;
 constexpr WPARAM kEscape = 27;
 constexpr std::size_t kTraceLength = 40;
 
-// Every command key, then keys without a command (Shift, Ctrl, arrows, space,
+// Every command key but Escape (drawn apart, below), and the four that move
+// a node once more; then keys without a command (Shift, Ctrl, arrows, space,
 // 7 to 9, keypad 0, F1, the codes at either end).
-constexpr std::uint16_t kCommandKeys[] = {13, 46, 81, 67, 86, 70, 82, 48, 49, 50, 51,
-                                          52, 53, 54, 65, 68, 83, 87, 65, 68, 83, 87};
+constexpr auto kCommandKeys = [] {
+  constexpr std::uint16_t kMoving[] = {65, 68, 83, 87};
+  std::array<std::uint16_t, std::size(kKeyTable) - 1 + std::size(kMoving)> keys{};
+  std::size_t n = 0;
+  for (const CommandKey& key : kKeyTable) {
+    if (key.virtualKey != kEscapeKey) keys.at(n++) = key.virtualKey;
+  }
+  for (const std::uint16_t key : kMoving) keys.at(n++) = key;
+  return keys;
+}();
+static_assert(std::find(kCommandKeys.begin(), kCommandKeys.end(), 0) == kCommandKeys.end(),
+              "the key table holds Escape exactly once");
 constexpr std::uint16_t kOtherKeys[] = {16, 17, 18, 37, 38, 39, 40, 32, 55, 56, 57, 96, 112, 0, 255, 8};
 // The keys the fuzz input names by index: the command keys, Escape and some others.
 constexpr std::uint16_t kFuzzKeys[] = {13, 27, 46, 81, 67, 86, 70, 82, 48, 49, 50, 51, 52, 53, 54,
@@ -66,7 +79,7 @@ Command RandomCommands::Next() {
     c.kind = Command::Kind::Key;
     const std::uint32_t which = Below(100);
     if (which < 75) {
-      c.x = kCommandKeys[Below(Count(kCommandKeys))];
+      c.x = kCommandKeys[Below(kCommandKeys.size())];
     } else if (which < 90) {
       c.x = kOtherKeys[Below(Count(kOtherKeys))];
     } else if (which < 99) {
