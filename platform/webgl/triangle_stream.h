@@ -1,10 +1,10 @@
 #pragma once
 // The draws of a frame as one stream of triangles in camera space, lit on the
 // CPU by the device's equations (LightVertex), handed to WebGL in a few large
-// calls. Only the triangles the culler keeps go in, so the browser's software
-// renderer never sees the hidden ones, which one instanced call per mesh made
-// it process in full; and the draws keep their order, so where two meet at
-// the same depth the later one still wins under LESSEQUAL.
+// calls. Only the triangles the culler keeps go in, so the browser's renderer
+// never sees the hidden ones (software WebGL pays for every triangle it is
+// given); and the draws keep their order, so where two meet at the same depth
+// the later one still wins under LESSEQUAL.
 #include <GLES3/gl3.h>
 
 #include <cstddef>

@@ -14,8 +14,6 @@
 #include "platform/d3d9/mesh.h"
 #include "platform/gl_common/gl_core.h"
 #include "platform/web/window_canvas.h"
-#include "platform/webgl/fixed_function_shader.h"
-#include "platform/webgl/instance_batch.h"
 #include "platform/webgl/triangle_stream.h"
 
 namespace latticegas_d3d9 {
@@ -45,17 +43,6 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
   await new Promise(resolve => requestAnimationFrame(resolve));
 });
 
-// How the draws reach WebGL: the culled triangles streamed in camera space
-// (TriangleStream), or, in a build for comparing the two, one instanced call
-// per mesh (InstanceBatch). With software WebGL (SwiftShader, two cores),
-// both drawing into a back buffer of their own, the stream gave 25, 23 and 9
-// frames per second at the start, 8 x F and 25 x F, instancing 21, 15 and 3.
-#ifdef LATTICEGAS_WEB_INSTANCING
-constexpr bool kStream = false;
-#else
-constexpr bool kStream = true;
-#endif
-
 // Where frames are drawn: into the canvas's own drawing buffer, kept at the
 // back buffer's size and stretched to the page by the browser (CSS), as
 // Direct3D stretches the back buffer onto the window; or, in a build for
@@ -69,24 +56,15 @@ constexpr bool kCanvasIsBackBuffer = false;
 constexpr bool kCanvasIsBackBuffer = true;
 #endif
 
-// Instanced draws go whole: their triangle lists would go unused.
-DrawCuller CullerForTheDraws() {
+// Every triangle the stream carries costs the browser's renderer, so the
+// culler's cheaper first-sight test pays here.
+DrawCuller CullerForTheStream() {
   DrawCuller culler;
   CullingOptions options;
-  options.triangles = kStream;
-  options.firstSight = kStream;
+  options.firstSight = true;
   culler.SetOptions(options);
   return culler;
 }
-
-// The GL objects a mesh is drawn from: its vertices, its whole index list,
-// and the vertex array that binds them.
-struct MeshBuffers {
-  GLuint vertexArray = 0;
-  GLuint vertices = 0;
-  GLuint indices = 0;
-  GLsizei indexCount = 0;
-};
 
 class WebGlDevice final : public StateDevice {
  public:
@@ -107,13 +85,7 @@ class WebGlDevice final : public StateDevice {
     } else {
       if (!backBuffer_.Create(gl_, width, height)) return false;
     }
-    if constexpr (kStream) {
-      if (!stream_.Create()) return false;
-    } else {
-      if (!shader_.Build()) return false;
-      shader_.Use();
-      batch_.Create();
-    }
+    if (!stream_.Create()) return false;
     glViewport(0, 0, width, height);
     // The culler's allowance follows the rasteriser's sub-pixel grid; a
     // browser that will not say is taken at OpenGL's least.
@@ -127,7 +99,7 @@ class WebGlDevice final : public StateDevice {
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
-    FlushDraws();
+    stream_.Flush();
     ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
     glDepthMask(depthMask_);
     return D3D_OK;
@@ -146,7 +118,7 @@ class WebGlDevice final : public StateDevice {
       WaitForAnimationFrame();
       return D3DERR_DEVICELOST;
     }
-    FlushDraws();
+    stream_.Flush();
     culler_.EndFrame();
     if constexpr (kCanvasIsBackBuffer) {
       // The browser shows the drawing buffer as it is at the next refresh.
@@ -171,22 +143,13 @@ class WebGlDevice final : public StateDevice {
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
     if (SceneStateChanged()) {
-      FlushDraws();
+      stream_.Flush();
       ApplySceneState();
     }
     const D3DMATRIX modelView = MatrixProduct(world(), view());
     const CulledDraw draw = culler_.Cull(mesh, modelView);
     if (draw.indices.empty()) return;
-    if constexpr (kStream) {
-      stream_.Append(mesh, draw.indices, modelView, lighting_, material());
-    } else {
-      // A draw the culler finds partly hidden goes whole all the same: one
-      // instanced call for all the draws of a mesh costs the browser far less
-      // than a call and an index upload for each.
-      const MeshBuffers& buffers = BuffersOf(mesh);
-      batch_.Add(InstanceBatch::Mesh{buffers.vertexArray, buffers.indexCount},
-                 MakeInstance(modelView, material(), renderState(D3DRS_SPECULARENABLE) != FALSE));
-    }
+    stream_.Append(mesh, draw.indices, modelView, lighting_, material());
   }
 
  private:
@@ -194,17 +157,7 @@ class WebGlDevice final : public StateDevice {
     if (!ContextUsable()) return;
     emscripten_webgl_make_context_current(context_);
     backBuffer_.Delete(gl_);
-    batch_.Delete();
-    shader_.Delete();
     stream_.Delete();
-  }
-
-  void FlushDraws() {
-    if constexpr (kStream) {
-      stream_.Flush();
-    } else {
-      batch_.Flush();
-    }
   }
 
   bool ContextUsable() const { return emscripten_is_webgl_context_lost(context_) == EM_FALSE; }
@@ -244,54 +197,6 @@ class WebGlDevice final : public StateDevice {
     }
   }
 
-  const MeshBuffers& BuffersOf(Mesh& mesh) {
-    if (mesh.vertexBuffer == 0) Upload(mesh);
-    return meshes_[mesh.vertexBuffer];
-  }
-
-  void Upload(Mesh& mesh) {
-    MeshBuffers buffers;
-    glGenVertexArrays(1, &buffers.vertexArray);
-    glBindVertexArray(buffers.vertexArray);
-    glGenBuffers(1, &buffers.vertices);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices().size() * sizeof(Vertex)),
-                 mesh.vertices().data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(kPositionAttribute);
-    glVertexAttribPointer(kPositionAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<const void*>(0));
-    glEnableVertexAttribArray(kNormalAttribute);
-    glVertexAttribPointer(kNormalAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<const void*>(3 * sizeof(float)));
-    glGenBuffers(1, &buffers.indices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(mesh.indices().size() * sizeof(uint16_t)),
-                 mesh.indices().data(), GL_STATIC_DRAW);
-    buffers.indexCount = static_cast<GLsizei>(mesh.indices().size());
-    glBindBuffer(GL_ARRAY_BUFFER, batch_.buffer());
-    SetInstanceAttributes();
-    glBindVertexArray(0);
-    // The vertex buffer's name is the mesh's key here.
-    mesh.vertexBuffer = buffers.vertices;
-    mesh.indexBuffer = buffers.indices;
-    meshes_[buffers.vertices] = buffers;
-    // The mesh holds a reference to this device, so the device outlives it.
-    mesh.onDestroy = [this](Mesh& m) { Forget(m); };
-  }
-
-  void Forget(Mesh& mesh) {
-    auto it = meshes_.find(mesh.vertexBuffer);
-    if (it == meshes_.end()) return;
-    if (MakeCurrent()) {
-      batch_.Forget(it->second.vertexArray);
-      glDeleteVertexArrays(1, &it->second.vertexArray);
-      GLuint ids[2] = {it->second.vertices, it->second.indices};
-      glDeleteBuffers(2, ids);
-    }
-    meshes_.erase(it);
-  }
-
   // Everything but the world transform and the material: what a batch must
   // share.
   bool SceneStateChanged() const {
@@ -314,11 +219,7 @@ class WebGlDevice final : public StateDevice {
       lastProjection_ = projection();
       lastViewport_ = vp;
       const D3DMATRIX clip = GlClipProjection(projection(), vp);
-      if constexpr (kStream) {
-        stream_.SetProjection(clip);
-      } else {
-        shader_.SetProjection(clip);
-      }
+      stream_.SetProjection(clip);
       glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
                  static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
       glDepthRangef(vp.MinZ, vp.MaxZ);
@@ -343,15 +244,11 @@ class WebGlDevice final : public StateDevice {
       enabled = true;
       break;
     }
-    if constexpr (kStream) {
-      lighting_.lightEnabled = enabled;
-      lighting_.towardsLight = towards;
-      lighting_.lightDiffuse = light.Diffuse;
-      lighting_.lightSpecular = light.Specular;
-      lighting_.lightAmbient = light.Ambient;
-    } else {
-      shader_.SetLight(light, towards, enabled);
-    }
+    lighting_.lightEnabled = enabled;
+    lighting_.towardsLight = towards;
+    lighting_.lightDiffuse = light.Diffuse;
+    lighting_.lightSpecular = light.Specular;
+    lighting_.lightAmbient = light.Ambient;
   }
 
   void ApplyRenderStates() {
@@ -363,30 +260,20 @@ class WebGlDevice final : public StateDevice {
     glDepthMask(depthMask_);
     glDepthFunc(DepthFuncOf(renderState(D3DRS_ZFUNC)));
     ApplyCullMode(renderState(D3DRS_CULLMODE));
-    const bool lighting = renderState(D3DRS_LIGHTING) != FALSE;
-    const bool normalize = renderState(D3DRS_NORMALIZENORMALS) != FALSE;
-    const auto ambient = static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT));
-    if constexpr (kStream) {
-      lighting_.lighting = lighting;
-      lighting_.normalize = normalize;
-      lighting_.specular = renderState(D3DRS_SPECULARENABLE) != FALSE;
-      lighting_.sceneAmbient = ColourValueOf(ambient);
-    } else {
-      shader_.SetLighting(lighting, normalize, ambient);
-    }
+    lighting_.lighting = renderState(D3DRS_LIGHTING) != FALSE;
+    lighting_.normalize = renderState(D3DRS_NORMALIZENORMALS) != FALSE;
+    lighting_.specular = renderState(D3DRS_SPECULARENABLE) != FALSE;
+    lighting_.sceneAmbient = ColourValueOf(static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT)));
   }
 
   const char* canvas_;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
-  FixedFunctionShader shader_;
   const latticegas_gl_common::FramebufferFunctions gl_ = latticegas_gl_common::WebGlFramebufferFunctions();
   OffscreenBackBuffer backBuffer_;
-  std::map<GLuint, MeshBuffers> meshes_;
-  InstanceBatch batch_;
   TriangleStream stream_;
   VertexLighting lighting_;  // what the stream lights by
-  DrawCuller culler_ = CullerForTheDraws();
+  DrawCuller culler_ = CullerForTheStream();
   int subpixelBits_ = 4;
   unsigned appliedRenderStates_ = ~0u;
   GLboolean depthMask_ = GL_TRUE;  // as last applied
