@@ -4,23 +4,6 @@
 
 namespace latticegas_gl_common {
 
-#ifdef __EMSCRIPTEN__
-FramebufferFunctions WebGlFramebufferFunctions() {
-  FramebufferFunctions gl;
-  gl.GenFramebuffers = glGenFramebuffers;
-  gl.DeleteFramebuffers = glDeleteFramebuffers;
-  gl.BindFramebuffer = glBindFramebuffer;
-  gl.CheckFramebufferStatus = glCheckFramebufferStatus;
-  gl.GenRenderbuffers = glGenRenderbuffers;
-  gl.DeleteRenderbuffers = glDeleteRenderbuffers;
-  gl.BindRenderbuffer = glBindRenderbuffer;
-  gl.RenderbufferStorage = glRenderbufferStorage;
-  gl.FramebufferRenderbuffer = glFramebufferRenderbuffer;
-  gl.BlitFramebuffer = glBlitFramebuffer;
-  return gl;
-}
-#endif
-
 GLenum DepthFuncOf(DWORD comparison) {
   switch (comparison) {
     case D3DCMP_NEVER: return GL_NEVER;

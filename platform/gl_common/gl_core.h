@@ -15,7 +15,7 @@
 namespace latticegas_gl_common {
 
 // The framebuffer entry points: the driver's, fetched at run time, on the
-// desktop, where OpenGL 2.1 does not export them; WebGL2's own in the browser.
+// desktop, where OpenGL 2.1 does not export them.
 struct FramebufferFunctions {
   PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
   PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
@@ -28,10 +28,6 @@ struct FramebufferFunctions {
   PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
   PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
 };
-
-#ifdef __EMSCRIPTEN__
-FramebufferFunctions WebGlFramebufferFunctions();
-#endif
 
 GLenum DepthFuncOf(DWORD comparison);  // D3DCMP_*
 

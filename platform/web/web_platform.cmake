@@ -40,11 +40,3 @@ target_link_options(latticegas_platform PUBLIC
 add_library(latticegas_entry STATIC web/web_entry.cpp)
 target_link_libraries(latticegas_entry PUBLIC latticegas_platform)
 latticegas_warnings(latticegas_entry)
-
-# For comparing where frames are drawn (bench/e2e/web_frames.sh): a build
-# that draws into a back buffer of its own, copied to the canvas at Present,
-# instead of into the canvas's drawing buffer.
-option(LATTICEGAS_WEB_BLIT "Draw into an offscreen back buffer copied at Present (for benchmarks)" OFF)
-if(LATTICEGAS_WEB_BLIT)
-  target_compile_definitions(latticegas_platform PRIVATE LATTICEGAS_WEB_BLIT)
-endif()

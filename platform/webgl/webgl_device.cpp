@@ -1,10 +1,9 @@
-// Direct3D 9 on WebGL2: the fixed-function subset drawn by a shader into an
-// offscreen back buffer of the requested size, stretched onto the canvas at
-// Present as Direct3D stretches it onto a window.
+// Direct3D 9 on WebGL2: the fixed-function subset, lit on the CPU and drawn
+// as one stream of the culled triangles (TriangleStream) straight into the
+// canvas's drawing buffer, which is the back buffer.
 #include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "platform/d3d9/device_state.h"
@@ -22,7 +21,6 @@ namespace {
 using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
-using latticegas_gl_common::OffscreenBackBuffer;
 
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
@@ -43,19 +41,6 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
   await new Promise(resolve => requestAnimationFrame(resolve));
 });
 
-// Where frames are drawn: into the canvas's own drawing buffer, kept at the
-// back buffer's size and stretched to the page by the browser (CSS), as
-// Direct3D stretches the back buffer onto the window; or, in a build for
-// comparing the two, into a back buffer of our own copied to the canvas at
-// Present. Drawing into the canvas's buffer gave 45, 33 and 10 frames per
-// second where the copy gave 25, 23 and 9: the browser no longer copies the
-// frame once more before it composites the page.
-#ifdef LATTICEGAS_WEB_BLIT
-constexpr bool kCanvasIsBackBuffer = false;
-#else
-constexpr bool kCanvasIsBackBuffer = true;
-#endif
-
 // Every triangle the stream carries costs the browser's renderer, so the
 // culler's cheaper first-sight test pays here.
 DrawCuller CullerForTheStream() {
@@ -75,18 +60,14 @@ class WebGlDevice final : public StateDevice {
         context_(context),
         depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
 
-  bool CreateBackBuffer() {
+  // The canvas's drawing buffer at the back buffer's size, and the stream;
+  // false when the browser refuses them.
+  bool Prepare() {
     emscripten_webgl_make_context_current(context_);
-    const GLsizei width = static_cast<GLsizei>(backBufferWidth());
-    const GLsizei height = static_cast<GLsizei>(backBufferHeight());
-    if constexpr (kCanvasIsBackBuffer) {
-      KeepCanvasAtBackBufferSize();
-      gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    } else {
-      if (!backBuffer_.Create(gl_, width, height)) return false;
-    }
+    KeepCanvasAtBackBufferSize();
     if (!stream_.Create()) return false;
-    glViewport(0, 0, width, height);
+    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
+               static_cast<GLsizei>(backBufferHeight()));
     // The culler's allowance follows the rasteriser's sub-pixel grid; a
     // browser that will not say is taken at OpenGL's least.
     GLint bits = 0;
@@ -106,10 +87,11 @@ class WebGlDevice final : public StateDevice {
   }
 
   // The browser shows the canvas at most once per display refresh, and only
-  // while the program yields to it: each frame is copied to the canvas and
-  // the program waits for the next animation frame, so that every frame drawn
-  // is a frame shown. (Drawing more frames between two refreshes was tried:
-  // with software WebGL they queue up behind one another and fewer are shown.)
+  // while the program yields to it: Present waits for the next animation
+  // frame, at which the browser shows the drawing buffer as it is, so that
+  // every frame drawn is a frame shown. (Drawing more frames between two
+  // refreshes was tried: with software WebGL they queue up behind one another
+  // and fewer are shown.)
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) {
       // The browser took the context away (its GPU process restarted, say):
@@ -120,22 +102,7 @@ class WebGlDevice final : public StateDevice {
     }
     stream_.Flush();
     culler_.EndFrame();
-    if constexpr (kCanvasIsBackBuffer) {
-      // The browser shows the drawing buffer as it is at the next refresh.
-      KeepCanvasAtBackBufferSize();
-      WaitForAnimationFrame();
-      return D3D_OK;
-    }
-    int width = 0;
-    int height = 0;
-    FitCanvasToPage(&width, &height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer_.framebuffer());
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // Both buffers count rows from the bottom, so the copy keeps the picture upright.
-    glBlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
-                      static_cast<GLint>(backBufferHeight()), 0, 0, width, height,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, backBuffer_.framebuffer());
+    KeepCanvasAtBackBufferSize();
     WaitForAnimationFrame();
     return D3D_OK;
   }
@@ -156,7 +123,6 @@ class WebGlDevice final : public StateDevice {
   ~WebGlDevice() override {
     if (!ContextUsable()) return;
     emscripten_webgl_make_context_current(context_);
-    backBuffer_.Delete(gl_);
     stream_.Delete();
   }
 
@@ -169,7 +135,9 @@ class WebGlDevice final : public StateDevice {
     return true;
   }
 
-  // The canvas's drawing buffer is the back buffer: the page may change the
+  // The canvas's drawing buffer is the back buffer, stretched to the page by
+  // the browser (CSS) as Direct3D stretches it onto a window; the browser
+  // then composites it with no copy of ours. The page may change the
   // canvas's displayed size, never the buffer's.
   void KeepCanvasAtBackBufferSize() {
     int width = 0;
@@ -180,25 +148,8 @@ class WebGlDevice final : public StateDevice {
                                          static_cast<int>(backBufferHeight()));
   }
 
-  // The canvas's drawing buffer follows its displayed size (in device
-  // pixels, for a sharp picture); the back buffer stays as created.
-  void FitCanvasToPage(int* width, int* height) {
-    double cssWidth = 0.0;
-    double cssHeight = 0.0;
-    emscripten_get_element_css_size(canvas_, &cssWidth, &cssHeight);
-    const double ratio = emscripten_get_device_pixel_ratio();
-    const int wanted[2] = {static_cast<int>(std::lround(cssWidth * ratio)),
-                           static_cast<int>(std::lround(cssHeight * ratio))};
-    emscripten_get_canvas_element_size(canvas_, width, height);
-    if (wanted[0] > 0 && wanted[1] > 0 && (wanted[0] != *width || wanted[1] != *height)) {
-      emscripten_set_canvas_element_size(canvas_, wanted[0], wanted[1]);
-      *width = wanted[0];
-      *height = wanted[1];
-    }
-  }
-
-  // Everything but the world transform and the material: what a batch must
-  // share.
+  // Everything but the world transform and the material: what changes
+  // seldom, applied when it does, once the triangles pending are drawn.
   bool SceneStateChanged() const {
     return appliedRenderStates_ != renderStateVersion || appliedLights_ != lightVersion ||
            std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0 ||
@@ -231,8 +182,8 @@ class WebGlDevice final : public StateDevice {
     }
   }
 
-  // Direct3D gives lights in world space; the shader wants them in camera
-  // space, so the light follows the view.
+  // Direct3D gives lights in world space; the stream lights in camera space,
+  // so the light follows the view.
   void ApplyLight() {
     D3DLIGHT9 light{};
     D3DVECTOR towards{0.0f, 0.0f, 0.0f};
@@ -269,8 +220,6 @@ class WebGlDevice final : public StateDevice {
   const char* canvas_;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
-  const latticegas_gl_common::FramebufferFunctions gl_ = latticegas_gl_common::WebGlFramebufferFunctions();
-  OffscreenBackBuffer backBuffer_;
   TriangleStream stream_;
   VertexLighting lighting_;  // what the stream lights by
   DrawCuller culler_ = CullerForTheStream();
@@ -305,20 +254,19 @@ class WebGlDirect3D final : public Direct3DObject {
     attributes.minorVersion = 0;
     attributes.alpha = EM_FALSE;
     // The canvas's buffer is the back buffer, with the automatic depth and
-    // stencil buffer; or the back buffer is our own and the canvas only shows it.
-    const bool depthStencil = kCanvasIsBackBuffer && pp->EnableAutoDepthStencil != FALSE;
+    // stencil buffer.
+    const bool depthStencil = pp->EnableAutoDepthStencil != FALSE;
     attributes.depth = depthStencil ? EM_TRUE : EM_FALSE;
     attributes.stencil = depthStencil ? EM_TRUE : EM_FALSE;
     attributes.antialias = EM_FALSE;
-    if (kCanvasIsBackBuffer)
-      emscripten_set_canvas_element_size(canvas, static_cast<int>(pp->BackBufferWidth),
-                                         static_cast<int>(pp->BackBufferHeight));
+    emscripten_set_canvas_element_size(canvas, static_cast<int>(pp->BackBufferWidth),
+                                       static_cast<int>(pp->BackBufferHeight));
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context(canvas, &attributes);
     if (context <= 0) return D3DERR_NOTAVAILABLE;
     auto* device =
         new WebGlDevice(canvas, context, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
-    if (!device->CreateBackBuffer()) {
+    if (!device->Prepare()) {
       device->Release();
       emscripten_webgl_destroy_context(context);
       return D3DERR_NOTAVAILABLE;
