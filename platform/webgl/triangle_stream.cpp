@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <string>
 
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 namespace {
+
+using latticegas_d3d9::LightVertex;
+using latticegas_d3d9::NormalMatrixRows;
+using latticegas_d3d9::Vertex;
 
 // The vertices come in camera space, lit: the shaders only project them and
 // pass their colour on.
@@ -117,8 +121,9 @@ void TriangleStream::SetProjection(const D3DMATRIX& clipProjection) {
   glUniformMatrix4fv(projection_, 1, GL_FALSE, &clipProjection.m[0][0]);
 }
 
-void TriangleStream::Append(const Mesh& mesh, std::span<const uint16_t> indices,
-                            const D3DMATRIX& modelView, const VertexLighting& lighting,
+void TriangleStream::Append(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+                            const D3DMATRIX& modelView,
+                            const latticegas_d3d9::VertexLighting& lighting,
                             const D3DMATERIAL9& material) {
   // Each vertex the kept triangles use, once, as the shader would: position
   // and normal to camera space (row vectors, Direct3D's order), then lit.
@@ -166,4 +171,4 @@ void TriangleStream::Flush() {
   pending_.clear();
 }
 
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl

@@ -15,7 +15,7 @@
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
 
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 
 class TriangleStream {
  public:
@@ -29,8 +29,9 @@ class TriangleStream {
 
   // The triangles `indices` of `mesh`, drawn with `modelView`, lit by `lighting`
   // and `material`.
-  void Append(const Mesh& mesh, std::span<const uint16_t> indices, const D3DMATRIX& modelView,
-              const VertexLighting& lighting, const D3DMATERIAL9& material);
+  void Append(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+              const D3DMATRIX& modelView, const latticegas_d3d9::VertexLighting& lighting,
+              const D3DMATERIAL9& material);
 
   // Draws everything pending.
   void Flush();
@@ -56,4 +57,4 @@ class TriangleStream {
   GLuint buffer_ = 0;
 };
 
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl

@@ -15,9 +15,21 @@
 #include "platform/web/window_canvas.h"
 #include "platform/webgl/triangle_stream.h"
 
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 namespace {
 
+using latticegas_d3d9::ColourValueOf;
+using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::CullingOptions;
+using latticegas_d3d9::Direct3DObject;
+using latticegas_d3d9::DrawCuller;
+using latticegas_d3d9::GlClipProjection;
+using latticegas_d3d9::MatrixProduct;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::RasterSetup;
+using latticegas_d3d9::StateDevice;
+using latticegas_d3d9::TowardsLightInView;
+using latticegas_d3d9::VertexLighting;
 using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
@@ -280,10 +292,10 @@ class WebGlDirect3D final : public Direct3DObject {
 };
 
 }  // namespace
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
-  if (latticegas_d3d9::BrowserHasWebGl2() == 0) return nullptr;
-  return new latticegas_d3d9::WebGlDirect3D();
+  if (latticegas_webgl::BrowserHasWebGl2() == 0) return nullptr;
+  return new latticegas_webgl::WebGlDirect3D();
 }
