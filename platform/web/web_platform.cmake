@@ -1,7 +1,7 @@
 # The browser platform, included from platform/CMakeLists.txt for Emscripten
 # builds: Win32 on the page (web/) and Direct3D 9 on WebGL2 (webgl/), with the
-# Win32 core (win32/, in latticegas_win32_core_sources) and the GL-free
-# Direct3D parts (d3d9/) shared with the desktop.
+# Win32 core (win32/, in latticegas_win32_core_sources), the GL-free Direct3D
+# parts (d3d9/) and the GL calls of gl_common/ shared with the desktop.
 add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${latticegas_d3d9_sources}
   web/web_messages.cpp
   web/web_touch.cpp
