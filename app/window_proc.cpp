@@ -49,6 +49,8 @@ bool ProgramCommand(HWND window, WPARAM key) {
 // it; whatever the key, the node is relinked afterwards.
 void SelectedNodeCommand(Node& node, WPARAM key, float keyStep) {
   if (key >= kDigit0 && key <= kDigit6) {
+    // The key codes of '0'..'6' are 48..54 and 48 is a multiple of six, so
+    // key % 6 is the digit's direction, and '6' is direction 0 again, as '0'.
     node.ToggleParticle(static_cast<int>(key % 6));
   } else if (key == kA || key == kD) {
     node.x = node.x + (key == kA ? -keyStep : keyStep);
@@ -79,9 +81,9 @@ void KeyDown(HWND window, WPARAM key, float keyStep) {
   }
 }
 
-// The plane point under the clicked pixel, or null when there is nothing to
-// map with or the point would not be finite (an eye driven to the edge of the
-// float range): such a click adds or selects nothing.
+// The plane point under the clicked pixel, in *point; false when there is
+// nothing to map with or the point would not be finite (an eye driven to the
+// edge of the float range): such a click adds or selects nothing.
 bool ClickedPoint(HWND window, LPARAM lParam, PlanePoint* point) {
   if (graphics.device == nullptr) return false;
   RECT client{};

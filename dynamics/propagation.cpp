@@ -1,4 +1,8 @@
-// A generation (streaming with reflection at missing links) and particle editing.
+// The dynamics: a generation (streaming with reflection at missing links) and
+// particle editing. There is no header: these are member functions of the
+// lattice's records, declared in lattice/node.h (Node::Gather, Node::Commit,
+// Node::ToggleParticle) and lattice/lattice.h (Lattice::Step,
+// Lattice::RandomizeParticles, Lattice::ClearParticles), and defined here.
 #include <cstdlib>
 
 #include "lattice/lattice.h"

@@ -36,11 +36,13 @@ struct Lattice {
   // tie), or null.
   Node* NearestNode(PlanePoint point) const;
 
-  // One generation: every particle moves one link, reflecting at missing links.
+  // The dynamics' operations, defined in dynamics/propagation.cpp:
+  // one generation, every particle moving one link, reflecting at missing links;
   void Step();
-  // About half the nodes get one particle in a random direction; see RandomizeParticles.
+  // about half the nodes get one particle in a random direction (the draws
+  // are described at the definition);
   void RandomizeParticles();
-  // Removes every particle; tags stay.
+  // every particle removed; tags stay.
   void ClearParticles();
 
  private:

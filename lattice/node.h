@@ -45,8 +45,12 @@ struct Node {
 
   PlanePoint Position() const { return {x, y}; }
 
-  // Generation and particle editing; defined with the dynamics.
+  // The dynamics' operations, defined in dynamics/propagation.cpp:
+  // a generation's first half, the particles arriving here into the next
+  // bytes (a particle heading for a missing link goes back one link, reversed);
   void Gather();
+  // its second half, the next bytes made current;
   void Commit();
+  // flips the particle moving in `direction`, and its tag, where a link leads that way.
   void ToggleParticle(int direction);
 };

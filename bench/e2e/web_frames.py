@@ -4,9 +4,9 @@ the display): frames per second in three views, the first frame, the size.
 
     web_frames.py FRAME_BENCH SITE_FOLDER[,SITE_FOLDER...] ROUNDS
 
-With several site folders (builds of the page to compare, such as
-build/web-instanced), each round runs every one of them, and each is
-reported against the first.
+With several site folders (builds of the page to compare, such as an
+earlier commit's build/web in a worktree of its own), each round runs every
+one of them, and each is reported against the first.
 
 Web frames are counted in the page: a script put in before the page's own
 counts the frames drawn (one Clear each) and the frames presented (each

@@ -7,11 +7,16 @@
 # frame on a window of a private virtual display, the device as shipped);
 # the web's from headless Chromium with software WebGL, counted in the page.
 # Runs alternate between the two.
-#   bench/e2e/web_frames.sh [ROUNDS] [SITE,SITE...]
-# (SITE: build folders of the page to compare, build/web by default; the
-# WebGL device as it was: build/web,build/web-instanced after cmake --preset
-# web -B build/web-instanced -DLATTICEGAS_WEB_INSTANCING=ON
-# -DLATTICEGAS_WEB_BLIT=ON.)
+#   bench/e2e/web_frames.sh [ROUNDS] [SITES]
+# ROUNDS: 3 by default. SITES: the build folders of the page to measure,
+# comma-separated (relative to the repository, or absolute); given, it
+# replaces the default list, build/web. Each round runs every site, in a
+# different order each round, and every site is reported against the first,
+# the reference. To compare with the WebGL device as an earlier commit had
+# it, build that commit in a worktree of its own and put its folder first:
+#   git worktree add /tmp/old COMMIT
+#   (cd /tmp/old && cmake --preset web && cmake --build --preset web)
+#   bench/e2e/web_frames.sh 3 /tmp/old/build/web,build/web
 # Needs the native and web builds: cmake --build --preset native, and
 # cmake --preset web && cmake --build --preset web. Measure nothing else at
 # the same time: the two cores are shared with the software renderers.
@@ -20,9 +25,11 @@ cd "$(dirname "$0")/../.."
 source scripts/lib/xvfb.sh
 bench=build/native/bench/frame_bench
 sites=${2:-build/web}
-site=${sites%%,*}
 [ -x "$bench" ] || { echo "missing $bench: build the native preset first" >&2; exit 1; }
-[ -f "$site/lattice-gas.wasm" ] || { echo "missing $site/lattice-gas.wasm: build the web preset first" >&2; exit 1; }
+IFS=, read -ra site_list <<<"$sites"
+for site in "${site_list[@]}"; do
+  [ -f "$site/lattice-gas.wasm" ] || { echo "missing $site/lattice-gas.wasm: build the web preset there first" >&2; exit 1; }
+done
 trap latticegas_stop_xvfb EXIT
 latticegas_start_xvfb
 echo "$(nproc) cores, load $(cut -d" " -f1-3 /proc/loadavg), display $DISPLAY (Xvfb, software OpenGL)"

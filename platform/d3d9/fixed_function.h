@@ -1,6 +1,7 @@
 #pragma once
-// What a programmable device needs to light as Direct3D 9's fixed-function
-// pipeline does, worked out from the device's state on the CPU; no GL here.
+// What a device without OpenGL's fixed function (the WebGL device) needs to
+// light as Direct3D 9's fixed-function pipeline does, worked out on the CPU
+// from the device's state; no GL here.
 // (The projection for OpenGL's clip space is the culler's GlClipProjection.)
 #include <array>
 
@@ -36,7 +37,10 @@ struct VertexLighting {
 };
 
 // The colour of a vertex at `eye` with normal `normal` (camera space), RGBA,
-// by the equations the WebGL device's shader computes per vertex.
+// as Direct3D lights it per vertex, with the desktop device's (OpenGL's)
+// conventions: a directional light gives specular only to vertices it lights
+// (N.L > 0), seen by a local viewer (Direct3D's default), each channel clamped
+// to [0, 1]. The WebGL device lights the vertices it streams with it.
 void LightVertex(const VertexLighting& setup, const D3DMATERIAL9& material, const float eye[3],
                  const float normal[3], float rgba[4]);
 

@@ -10,6 +10,7 @@
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
 #include "platform/gl/device_options.h"
+#include "platform/gl/offscreen_back_buffer.h"
 #include "platform/sdl/window_handle.h"
 
 #include "platform/gl_common/gl_core.h"
@@ -35,8 +36,6 @@ using latticegas_d3d9::Vertex;
 using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
-using latticegas_gl_common::FramebufferFunctions;
-using latticegas_gl_common::OffscreenBackBuffer;
 using latticegas_sdl::SdlWindowOf;
 
 // Entry points beyond OpenGL 1.1, fetched from the driver.

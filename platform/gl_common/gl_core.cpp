@@ -4,23 +4,6 @@
 
 namespace latticegas_gl_common {
 
-#ifdef __EMSCRIPTEN__
-FramebufferFunctions WebGlFramebufferFunctions() {
-  FramebufferFunctions gl;
-  gl.GenFramebuffers = glGenFramebuffers;
-  gl.DeleteFramebuffers = glDeleteFramebuffers;
-  gl.BindFramebuffer = glBindFramebuffer;
-  gl.CheckFramebufferStatus = glCheckFramebufferStatus;
-  gl.GenRenderbuffers = glGenRenderbuffers;
-  gl.DeleteRenderbuffers = glDeleteRenderbuffers;
-  gl.BindRenderbuffer = glBindRenderbuffer;
-  gl.RenderbufferStorage = glRenderbufferStorage;
-  gl.FramebufferRenderbuffer = glFramebufferRenderbuffer;
-  gl.BlitFramebuffer = glBlitFramebuffer;
-  return gl;
-}
-#endif
-
 GLenum DepthFuncOf(DWORD comparison) {
   switch (comparison) {
     case D3DCMP_NEVER: return GL_NEVER;
@@ -86,28 +69,6 @@ void ClearBuffers(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colou
     glClear(mask);
   }
   glDisable(GL_SCISSOR_TEST);
-}
-
-bool OffscreenBackBuffer::Create(const FramebufferFunctions& gl, GLsizei width, GLsizei height) {
-  gl.GenFramebuffers(1, &framebuffer_);
-  gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  gl.GenRenderbuffers(1, &colour_);
-  gl.BindRenderbuffer(GL_RENDERBUFFER, colour_);
-  gl.RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-  gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-  gl.GenRenderbuffers(1, &depth_);
-  gl.BindRenderbuffer(GL_RENDERBUFFER, depth_);
-  gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-  gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
-  return gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-}
-
-void OffscreenBackBuffer::Delete(const FramebufferFunctions& gl) {
-  gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-  if (framebuffer_ != 0) gl.DeleteFramebuffers(1, &framebuffer_);
-  if (colour_ != 0) gl.DeleteRenderbuffers(1, &colour_);
-  if (depth_ != 0) gl.DeleteRenderbuffers(1, &depth_);
-  framebuffer_ = colour_ = depth_ = 0;
 }
 
 }  // namespace latticegas_gl_common

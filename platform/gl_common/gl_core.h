@@ -1,8 +1,7 @@
 #pragma once
 // What the desktop OpenGL device and the WebGL2 device share: Direct3D's
-// depth comparisons, cull modes and Clear in GL terms, and an offscreen back
-// buffer. Desktop OpenGL 2.1 (with framebuffer objects) and WebGL2 (OpenGL ES
-// 3.0) agree on every call here but the depth clear.
+// depth comparisons, cull modes and Clear in GL terms. Desktop OpenGL 2.1 and
+// WebGL2 (OpenGL ES 3.0) agree on every call here but the depth clear.
 // The window system's names first: OpenGL's header only fills in what is missing.
 #include "platform/d3d9_api.h"
 
@@ -13,25 +12,6 @@
 #endif
 
 namespace latticegas_gl_common {
-
-// The framebuffer entry points: the driver's, fetched at run time, on the
-// desktop, where OpenGL 2.1 does not export them; WebGL2's own in the browser.
-struct FramebufferFunctions {
-  PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
-  PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers = nullptr;
-  PFNGLBINDFRAMEBUFFERPROC BindFramebuffer = nullptr;
-  PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus = nullptr;
-  PFNGLGENRENDERBUFFERSPROC GenRenderbuffers = nullptr;
-  PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers = nullptr;
-  PFNGLBINDRENDERBUFFERPROC BindRenderbuffer = nullptr;
-  PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage = nullptr;
-  PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer = nullptr;
-  PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer = nullptr;
-};
-
-#ifdef __EMSCRIPTEN__
-FramebufferFunctions WebGlFramebufferFunctions();
-#endif
 
 GLenum DepthFuncOf(DWORD comparison);  // D3DCMP_*
 
@@ -44,21 +24,5 @@ void ApplyCullMode(DWORD cullMode);
 // depth mask on, since Direct3D clears depth whatever its write mask.
 void ClearBuffers(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                   DWORD stencil, GLint backBufferHeight);
-
-// A back buffer of our own: RGBA colour with a 24-bit depth and 8-bit
-// stencil buffer.
-class OffscreenBackBuffer {
- public:
-  // Leaves it bound; false when the driver cannot make it complete.
-  bool Create(const FramebufferFunctions& gl, GLsizei width, GLsizei height);
-  // Binds the window's own framebuffer.
-  void Delete(const FramebufferFunctions& gl);
-  GLuint framebuffer() const { return framebuffer_; }
-
- private:
-  GLuint framebuffer_ = 0;
-  GLuint colour_ = 0;
-  GLuint depth_ = 0;
-};
 
 }  // namespace latticegas_gl_common

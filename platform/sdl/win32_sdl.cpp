@@ -55,7 +55,8 @@ void PaintBackground(SDL_Window* window, HBRUSH brush) {
     SetWindowBackground(window, SDL_Color{*grey, *grey, *grey, 255});
 }
 
-// A modal box on the display; false when none can be shown.
+// The window system the Win32 core runs on: an SDL window for each window
+// (when there is a display), SDL's events as messages, boxes on the display.
 class SdlWindowSystem final : public latticegas_win32::WindowSystem {
  public:
   void MakeNative(HWND window, const WindowRequest& request) override;

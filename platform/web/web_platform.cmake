@@ -1,14 +1,12 @@
 # The browser platform, included from platform/CMakeLists.txt for Emscripten
 # builds: Win32 on the page (web/) and Direct3D 9 on WebGL2 (webgl/), with the
-# Win32 core (win32/, in latticegas_win32_core_sources) and the GL-free
-# Direct3D parts (d3d9/) shared with the desktop.
+# Win32 core (win32/, in latticegas_win32_core_sources), the GL-free Direct3D
+# parts (d3d9/) and the GL calls of gl_common/ shared with the desktop.
 add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${latticegas_d3d9_sources}
   web/web_messages.cpp
   web/web_touch.cpp
   web/win32_web.cpp
   gl_common/gl_core.cpp
-  webgl/fixed_function_shader.cpp
-  webgl/instance_batch.cpp
   webgl/triangle_stream.cpp
   webgl/webgl_device.cpp)
 target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
@@ -42,16 +40,3 @@ target_link_options(latticegas_platform PUBLIC
 add_library(latticegas_entry STATIC web/web_entry.cpp)
 target_link_libraries(latticegas_entry PUBLIC latticegas_platform)
 latticegas_warnings(latticegas_entry)
-
-# For comparing how draws reach WebGL (bench/e2e/web_frames.sh): a build that
-# draws each mesh with one instanced call instead of the culled triangle stream.
-option(LATTICEGAS_WEB_INSTANCING "Draw by instancing instead of the triangle stream (for benchmarks)" OFF)
-if(LATTICEGAS_WEB_INSTANCING)
-  target_compile_definitions(latticegas_platform PRIVATE LATTICEGAS_WEB_INSTANCING)
-endif()
-# And one that draws into a back buffer of its own, copied to the canvas at
-# Present, instead of into the canvas's drawing buffer.
-option(LATTICEGAS_WEB_BLIT "Draw into an offscreen back buffer copied at Present (for benchmarks)" OFF)
-if(LATTICEGAS_WEB_BLIT)
-  target_compile_definitions(latticegas_platform PRIVATE LATTICEGAS_WEB_BLIT)
-endif()

@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
+#include <string>
 
-#include "platform/webgl/fixed_function_shader.h"
-
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 namespace {
 
+using latticegas_d3d9::LightVertex;
+using latticegas_d3d9::NormalMatrixRows;
+using latticegas_d3d9::Vertex;
+
+// The vertices come in camera space, lit: the shaders only project them and
+// pass their colour on.
 constexpr const char* kVertexShader = R"(#version 300 es
 precision highp float;
 layout(location = 0) in vec3 a_eye;
@@ -26,6 +32,59 @@ in vec4 v_colour;
 out vec4 o_colour;
 void main() { o_colour = v_colour; }
 )";
+
+// Why a shader or the program failed, from the driver's info log, on
+// standard error: the browser's console on the web. Without it a device that
+// cannot be made says nothing of its cause.
+void ReportFailure(const char* what, GLuint object, bool isShader) {
+  GLint length = 0;
+  if (isShader) glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
+  else glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+  std::string log(static_cast<std::size_t>(std::max(length, 1)), '\0');
+  GLsizei written = 0;
+  if (isShader) glGetShaderInfoLog(object, length, &written, log.data());
+  else glGetProgramInfoLog(object, length, &written, log.data());
+  log.resize(static_cast<std::size_t>(std::max(written, 0)));
+  std::fprintf(stderr, "%s failed: %s\n", what, log.empty() ? "(no log)" : log.c_str());
+}
+
+GLuint Compile(GLenum type, const char* source) {
+  const GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok == GL_TRUE) return shader;
+  ReportFailure(type == GL_VERTEX_SHADER ? "compiling the vertex shader"
+                                         : "compiling the fragment shader",
+                shader, true);
+  glDeleteShader(shader);
+  return 0;
+}
+
+// A program of the two shaders' sources; 0 (with the browser's reasons on
+// standard error) when either fails to compile or they fail to link.
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource) {
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
+  const GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource);
+  GLuint program = 0;
+  if (vertex != 0 && fragment != 0) {
+    program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+  }
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  GLint linked = GL_FALSE;
+  if (program != 0) glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  if (program != 0 && linked != GL_TRUE) ReportFailure("linking the shaders", program, false);
+  if (linked != GL_TRUE) {
+    if (program != 0) glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
 
 }  // namespace
 
@@ -62,8 +121,9 @@ void TriangleStream::SetProjection(const D3DMATRIX& clipProjection) {
   glUniformMatrix4fv(projection_, 1, GL_FALSE, &clipProjection.m[0][0]);
 }
 
-void TriangleStream::Append(const Mesh& mesh, std::span<const uint16_t> indices,
-                            const D3DMATRIX& modelView, const VertexLighting& lighting,
+void TriangleStream::Append(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+                            const D3DMATRIX& modelView,
+                            const latticegas_d3d9::VertexLighting& lighting,
                             const D3DMATERIAL9& material) {
   // Each vertex the kept triangles use, once, as the shader would: position
   // and normal to camera space (row vectors, Direct3D's order), then lit.
@@ -111,4 +171,4 @@ void TriangleStream::Flush() {
   pending_.clear();
 }
 
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl

@@ -1,10 +1,10 @@
 #pragma once
 // The draws of a frame as one stream of triangles in camera space, lit on the
 // CPU by the device's equations (LightVertex), handed to WebGL in a few large
-// calls. Only the triangles the culler keeps go in, so the browser's software
-// renderer never sees the hidden ones, which one instanced call per mesh made
-// it process in full; and the draws keep their order, so where two meet at
-// the same depth the later one still wins under LESSEQUAL.
+// calls. Only the triangles the culler keeps go in, so the browser's renderer
+// never sees the hidden ones (software WebGL pays for every triangle it is
+// given); and the draws keep their order, so where two meet at the same depth
+// the later one still wins under LESSEQUAL.
 #include <GLES3/gl3.h>
 
 #include <cstddef>
@@ -15,7 +15,7 @@
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
 
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 
 class TriangleStream {
  public:
@@ -29,8 +29,9 @@ class TriangleStream {
 
   // The triangles `indices` of `mesh`, drawn with `modelView`, lit by `lighting`
   // and `material`.
-  void Append(const Mesh& mesh, std::span<const uint16_t> indices, const D3DMATRIX& modelView,
-              const VertexLighting& lighting, const D3DMATERIAL9& material);
+  void Append(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+              const D3DMATRIX& modelView, const latticegas_d3d9::VertexLighting& lighting,
+              const D3DMATERIAL9& material);
 
   // Draws everything pending.
   void Flush();
@@ -56,4 +57,4 @@ class TriangleStream {
   GLuint buffer_ = 0;
 };
 
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl

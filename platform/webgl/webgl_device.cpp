@@ -1,10 +1,9 @@
-// Direct3D 9 on WebGL2: the fixed-function subset drawn by a shader into an
-// offscreen back buffer of the requested size, stretched onto the canvas at
-// Present as Direct3D stretches it onto a window.
+// Direct3D 9 on WebGL2: the fixed-function subset, lit on the CPU and drawn
+// as one stream of the culled triangles (TriangleStream) straight into the
+// canvas's drawing buffer, which is the back buffer.
 #include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "platform/d3d9/device_state.h"
@@ -14,17 +13,26 @@
 #include "platform/d3d9/mesh.h"
 #include "platform/gl_common/gl_core.h"
 #include "platform/web/window_canvas.h"
-#include "platform/webgl/fixed_function_shader.h"
-#include "platform/webgl/instance_batch.h"
 #include "platform/webgl/triangle_stream.h"
 
-namespace latticegas_d3d9 {
+namespace latticegas_webgl {
 namespace {
 
+using latticegas_d3d9::ColourValueOf;
+using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::CullingOptions;
+using latticegas_d3d9::Direct3DObject;
+using latticegas_d3d9::DrawCuller;
+using latticegas_d3d9::GlClipProjection;
+using latticegas_d3d9::MatrixProduct;
+using latticegas_d3d9::Mesh;
+using latticegas_d3d9::RasterSetup;
+using latticegas_d3d9::StateDevice;
+using latticegas_d3d9::TowardsLightInView;
+using latticegas_d3d9::VertexLighting;
 using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
-using latticegas_gl_common::OffscreenBackBuffer;
 
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
@@ -45,48 +53,15 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
   await new Promise(resolve => requestAnimationFrame(resolve));
 });
 
-// How the draws reach WebGL: the culled triangles streamed in camera space
-// (TriangleStream), or, in a build for comparing the two, one instanced call
-// per mesh (InstanceBatch). With software WebGL (SwiftShader, two cores),
-// both drawing into a back buffer of their own, the stream gave 25, 23 and 9
-// frames per second at the start, 8 x F and 25 x F, instancing 21, 15 and 3.
-#ifdef LATTICEGAS_WEB_INSTANCING
-constexpr bool kStream = false;
-#else
-constexpr bool kStream = true;
-#endif
-
-// Where frames are drawn: into the canvas's own drawing buffer, kept at the
-// back buffer's size and stretched to the page by the browser (CSS), as
-// Direct3D stretches the back buffer onto the window; or, in a build for
-// comparing the two, into a back buffer of our own copied to the canvas at
-// Present. Drawing into the canvas's buffer gave 45, 33 and 10 frames per
-// second where the copy gave 25, 23 and 9: the browser no longer copies the
-// frame once more before it composites the page.
-#ifdef LATTICEGAS_WEB_BLIT
-constexpr bool kCanvasIsBackBuffer = false;
-#else
-constexpr bool kCanvasIsBackBuffer = true;
-#endif
-
-// Instanced draws go whole: their triangle lists would go unused.
-DrawCuller CullerForTheDraws() {
+// Every triangle the stream carries costs the browser's renderer, so the
+// culler's cheaper first-sight test pays here.
+DrawCuller CullerForTheStream() {
   DrawCuller culler;
   CullingOptions options;
-  options.triangles = kStream;
-  options.firstSight = kStream;
+  options.firstSight = true;
   culler.SetOptions(options);
   return culler;
 }
-
-// The GL objects a mesh is drawn from: its vertices, its whole index list,
-// and the vertex array that binds them.
-struct MeshBuffers {
-  GLuint vertexArray = 0;
-  GLuint vertices = 0;
-  GLuint indices = 0;
-  GLsizei indexCount = 0;
-};
 
 class WebGlDevice final : public StateDevice {
  public:
@@ -97,24 +72,14 @@ class WebGlDevice final : public StateDevice {
         context_(context),
         depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
 
-  bool CreateBackBuffer() {
+  // The canvas's drawing buffer at the back buffer's size, and the stream;
+  // false when the browser refuses them.
+  bool Prepare() {
     emscripten_webgl_make_context_current(context_);
-    const GLsizei width = static_cast<GLsizei>(backBufferWidth());
-    const GLsizei height = static_cast<GLsizei>(backBufferHeight());
-    if constexpr (kCanvasIsBackBuffer) {
-      KeepCanvasAtBackBufferSize();
-      gl_.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    } else {
-      if (!backBuffer_.Create(gl_, width, height)) return false;
-    }
-    if constexpr (kStream) {
-      if (!stream_.Create()) return false;
-    } else {
-      if (!shader_.Build()) return false;
-      shader_.Use();
-      batch_.Create();
-    }
-    glViewport(0, 0, width, height);
+    KeepCanvasAtBackBufferSize();
+    if (!stream_.Create()) return false;
+    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
+               static_cast<GLsizei>(backBufferHeight()));
     // The culler's allowance follows the rasteriser's sub-pixel grid; a
     // browser that will not say is taken at OpenGL's least.
     GLint bits = 0;
@@ -127,17 +92,18 @@ class WebGlDevice final : public StateDevice {
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
     if (!MakeCurrent()) return D3DERR_INVALIDCALL;
-    FlushDraws();
+    stream_.Flush();
     ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
     glDepthMask(depthMask_);
     return D3D_OK;
   }
 
   // The browser shows the canvas at most once per display refresh, and only
-  // while the program yields to it: each frame is copied to the canvas and
-  // the program waits for the next animation frame, so that every frame drawn
-  // is a frame shown. (Drawing more frames between two refreshes was tried:
-  // with software WebGL they queue up behind one another and fewer are shown.)
+  // while the program yields to it: Present waits for the next animation
+  // frame, at which the browser shows the drawing buffer as it is, so that
+  // every frame drawn is a frame shown. (Drawing more frames between two
+  // refreshes was tried: with software WebGL they queue up behind one another
+  // and fewer are shown.)
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
     if (!MakeCurrent()) {
       // The browser took the context away (its GPU process restarted, say):
@@ -146,24 +112,9 @@ class WebGlDevice final : public StateDevice {
       WaitForAnimationFrame();
       return D3DERR_DEVICELOST;
     }
-    FlushDraws();
+    stream_.Flush();
     culler_.EndFrame();
-    if constexpr (kCanvasIsBackBuffer) {
-      // The browser shows the drawing buffer as it is at the next refresh.
-      KeepCanvasAtBackBufferSize();
-      WaitForAnimationFrame();
-      return D3D_OK;
-    }
-    int width = 0;
-    int height = 0;
-    FitCanvasToPage(&width, &height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer_.framebuffer());
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // Both buffers count rows from the bottom, so the copy keeps the picture upright.
-    glBlitFramebuffer(0, 0, static_cast<GLint>(backBufferWidth()),
-                      static_cast<GLint>(backBufferHeight()), 0, 0, width, height,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    glBindFramebuffer(GL_FRAMEBUFFER, backBuffer_.framebuffer());
+    KeepCanvasAtBackBufferSize();
     WaitForAnimationFrame();
     return D3D_OK;
   }
@@ -171,40 +122,20 @@ class WebGlDevice final : public StateDevice {
   void DrawMesh(Mesh& mesh) override {
     if (!MakeCurrent()) return;
     if (SceneStateChanged()) {
-      FlushDraws();
+      stream_.Flush();
       ApplySceneState();
     }
     const D3DMATRIX modelView = MatrixProduct(world(), view());
     const CulledDraw draw = culler_.Cull(mesh, modelView);
     if (draw.indices.empty()) return;
-    if constexpr (kStream) {
-      stream_.Append(mesh, draw.indices, modelView, lighting_, material());
-    } else {
-      // A draw the culler finds partly hidden goes whole all the same: one
-      // instanced call for all the draws of a mesh costs the browser far less
-      // than a call and an index upload for each.
-      const MeshBuffers& buffers = BuffersOf(mesh);
-      batch_.Add(InstanceBatch::Mesh{buffers.vertexArray, buffers.indexCount},
-                 MakeInstance(modelView, material(), renderState(D3DRS_SPECULARENABLE) != FALSE));
-    }
+    stream_.Append(mesh, draw.indices, modelView, lighting_, material());
   }
 
  private:
   ~WebGlDevice() override {
     if (!ContextUsable()) return;
     emscripten_webgl_make_context_current(context_);
-    backBuffer_.Delete(gl_);
-    batch_.Delete();
-    shader_.Delete();
     stream_.Delete();
-  }
-
-  void FlushDraws() {
-    if constexpr (kStream) {
-      stream_.Flush();
-    } else {
-      batch_.Flush();
-    }
   }
 
   bool ContextUsable() const { return emscripten_is_webgl_context_lost(context_) == EM_FALSE; }
@@ -216,7 +147,9 @@ class WebGlDevice final : public StateDevice {
     return true;
   }
 
-  // The canvas's drawing buffer is the back buffer: the page may change the
+  // The canvas's drawing buffer is the back buffer, stretched to the page by
+  // the browser (CSS) as Direct3D stretches it onto a window; the browser
+  // then composites it with no copy of ours. The page may change the
   // canvas's displayed size, never the buffer's.
   void KeepCanvasAtBackBufferSize() {
     int width = 0;
@@ -227,73 +160,8 @@ class WebGlDevice final : public StateDevice {
                                          static_cast<int>(backBufferHeight()));
   }
 
-  // The canvas's drawing buffer follows its displayed size (in device
-  // pixels, for a sharp picture); the back buffer stays as created.
-  void FitCanvasToPage(int* width, int* height) {
-    double cssWidth = 0.0;
-    double cssHeight = 0.0;
-    emscripten_get_element_css_size(canvas_, &cssWidth, &cssHeight);
-    const double ratio = emscripten_get_device_pixel_ratio();
-    const int wanted[2] = {static_cast<int>(std::lround(cssWidth * ratio)),
-                           static_cast<int>(std::lround(cssHeight * ratio))};
-    emscripten_get_canvas_element_size(canvas_, width, height);
-    if (wanted[0] > 0 && wanted[1] > 0 && (wanted[0] != *width || wanted[1] != *height)) {
-      emscripten_set_canvas_element_size(canvas_, wanted[0], wanted[1]);
-      *width = wanted[0];
-      *height = wanted[1];
-    }
-  }
-
-  const MeshBuffers& BuffersOf(Mesh& mesh) {
-    if (mesh.vertexBuffer == 0) Upload(mesh);
-    return meshes_[mesh.vertexBuffer];
-  }
-
-  void Upload(Mesh& mesh) {
-    MeshBuffers buffers;
-    glGenVertexArrays(1, &buffers.vertexArray);
-    glBindVertexArray(buffers.vertexArray);
-    glGenBuffers(1, &buffers.vertices);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers.vertices);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.vertices().size() * sizeof(Vertex)),
-                 mesh.vertices().data(), GL_STATIC_DRAW);
-    glEnableVertexAttribArray(kPositionAttribute);
-    glVertexAttribPointer(kPositionAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<const void*>(0));
-    glEnableVertexAttribArray(kNormalAttribute);
-    glVertexAttribPointer(kNormalAttribute, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                          reinterpret_cast<const void*>(3 * sizeof(float)));
-    glGenBuffers(1, &buffers.indices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(mesh.indices().size() * sizeof(uint16_t)),
-                 mesh.indices().data(), GL_STATIC_DRAW);
-    buffers.indexCount = static_cast<GLsizei>(mesh.indices().size());
-    glBindBuffer(GL_ARRAY_BUFFER, batch_.buffer());
-    SetInstanceAttributes();
-    glBindVertexArray(0);
-    // The vertex buffer's name is the mesh's key here.
-    mesh.vertexBuffer = buffers.vertices;
-    mesh.indexBuffer = buffers.indices;
-    meshes_[buffers.vertices] = buffers;
-    // The mesh holds a reference to this device, so the device outlives it.
-    mesh.onDestroy = [this](Mesh& m) { Forget(m); };
-  }
-
-  void Forget(Mesh& mesh) {
-    auto it = meshes_.find(mesh.vertexBuffer);
-    if (it == meshes_.end()) return;
-    if (MakeCurrent()) {
-      batch_.Forget(it->second.vertexArray);
-      glDeleteVertexArrays(1, &it->second.vertexArray);
-      GLuint ids[2] = {it->second.vertices, it->second.indices};
-      glDeleteBuffers(2, ids);
-    }
-    meshes_.erase(it);
-  }
-
-  // Everything but the world transform and the material: what a batch must
-  // share.
+  // Everything but the world transform and the material: what changes
+  // seldom, applied when it does, once the triangles pending are drawn.
   bool SceneStateChanged() const {
     return appliedRenderStates_ != renderStateVersion || appliedLights_ != lightVersion ||
            std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0 ||
@@ -314,11 +182,7 @@ class WebGlDevice final : public StateDevice {
       lastProjection_ = projection();
       lastViewport_ = vp;
       const D3DMATRIX clip = GlClipProjection(projection(), vp);
-      if constexpr (kStream) {
-        stream_.SetProjection(clip);
-      } else {
-        shader_.SetProjection(clip);
-      }
+      stream_.SetProjection(clip);
       glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
                  static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
       glDepthRangef(vp.MinZ, vp.MaxZ);
@@ -330,8 +194,8 @@ class WebGlDevice final : public StateDevice {
     }
   }
 
-  // Direct3D gives lights in world space; the shader wants them in camera
-  // space, so the light follows the view.
+  // Direct3D gives lights in world space; the stream lights in camera space,
+  // so the light follows the view.
   void ApplyLight() {
     D3DLIGHT9 light{};
     D3DVECTOR towards{0.0f, 0.0f, 0.0f};
@@ -343,15 +207,11 @@ class WebGlDevice final : public StateDevice {
       enabled = true;
       break;
     }
-    if constexpr (kStream) {
-      lighting_.lightEnabled = enabled;
-      lighting_.towardsLight = towards;
-      lighting_.lightDiffuse = light.Diffuse;
-      lighting_.lightSpecular = light.Specular;
-      lighting_.lightAmbient = light.Ambient;
-    } else {
-      shader_.SetLight(light, towards, enabled);
-    }
+    lighting_.lightEnabled = enabled;
+    lighting_.towardsLight = towards;
+    lighting_.lightDiffuse = light.Diffuse;
+    lighting_.lightSpecular = light.Specular;
+    lighting_.lightAmbient = light.Ambient;
   }
 
   void ApplyRenderStates() {
@@ -363,30 +223,18 @@ class WebGlDevice final : public StateDevice {
     glDepthMask(depthMask_);
     glDepthFunc(DepthFuncOf(renderState(D3DRS_ZFUNC)));
     ApplyCullMode(renderState(D3DRS_CULLMODE));
-    const bool lighting = renderState(D3DRS_LIGHTING) != FALSE;
-    const bool normalize = renderState(D3DRS_NORMALIZENORMALS) != FALSE;
-    const auto ambient = static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT));
-    if constexpr (kStream) {
-      lighting_.lighting = lighting;
-      lighting_.normalize = normalize;
-      lighting_.specular = renderState(D3DRS_SPECULARENABLE) != FALSE;
-      lighting_.sceneAmbient = ColourValueOf(ambient);
-    } else {
-      shader_.SetLighting(lighting, normalize, ambient);
-    }
+    lighting_.lighting = renderState(D3DRS_LIGHTING) != FALSE;
+    lighting_.normalize = renderState(D3DRS_NORMALIZENORMALS) != FALSE;
+    lighting_.specular = renderState(D3DRS_SPECULARENABLE) != FALSE;
+    lighting_.sceneAmbient = ColourValueOf(static_cast<D3DCOLOR>(renderState(D3DRS_AMBIENT)));
   }
 
   const char* canvas_;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
-  FixedFunctionShader shader_;
-  const latticegas_gl_common::FramebufferFunctions gl_ = latticegas_gl_common::WebGlFramebufferFunctions();
-  OffscreenBackBuffer backBuffer_;
-  std::map<GLuint, MeshBuffers> meshes_;
-  InstanceBatch batch_;
   TriangleStream stream_;
   VertexLighting lighting_;  // what the stream lights by
-  DrawCuller culler_ = CullerForTheDraws();
+  DrawCuller culler_ = CullerForTheStream();
   int subpixelBits_ = 4;
   unsigned appliedRenderStates_ = ~0u;
   GLboolean depthMask_ = GL_TRUE;  // as last applied
@@ -418,20 +266,19 @@ class WebGlDirect3D final : public Direct3DObject {
     attributes.minorVersion = 0;
     attributes.alpha = EM_FALSE;
     // The canvas's buffer is the back buffer, with the automatic depth and
-    // stencil buffer; or the back buffer is our own and the canvas only shows it.
-    const bool depthStencil = kCanvasIsBackBuffer && pp->EnableAutoDepthStencil != FALSE;
+    // stencil buffer.
+    const bool depthStencil = pp->EnableAutoDepthStencil != FALSE;
     attributes.depth = depthStencil ? EM_TRUE : EM_FALSE;
     attributes.stencil = depthStencil ? EM_TRUE : EM_FALSE;
     attributes.antialias = EM_FALSE;
-    if (kCanvasIsBackBuffer)
-      emscripten_set_canvas_element_size(canvas, static_cast<int>(pp->BackBufferWidth),
-                                         static_cast<int>(pp->BackBufferHeight));
+    emscripten_set_canvas_element_size(canvas, static_cast<int>(pp->BackBufferWidth),
+                                       static_cast<int>(pp->BackBufferHeight));
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context(canvas, &attributes);
     if (context <= 0) return D3DERR_NOTAVAILABLE;
     auto* device =
         new WebGlDevice(canvas, context, *pp, pp->BackBufferWidth, pp->BackBufferHeight);
-    if (!device->CreateBackBuffer()) {
+    if (!device->Prepare()) {
       device->Release();
       emscripten_webgl_destroy_context(context);
       return D3DERR_NOTAVAILABLE;
@@ -445,10 +292,10 @@ class WebGlDirect3D final : public Direct3DObject {
 };
 
 }  // namespace
-}  // namespace latticegas_d3d9
+}  // namespace latticegas_webgl
 
 IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   if ((SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
-  if (latticegas_d3d9::BrowserHasWebGl2() == 0) return nullptr;
-  return new latticegas_d3d9::WebGlDirect3D();
+  if (latticegas_webgl::BrowserHasWebGl2() == 0) return nullptr;
+  return new latticegas_webgl::WebGlDirect3D();
 }

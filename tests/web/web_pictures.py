@@ -9,10 +9,9 @@ CASE:
   probe         the scene probe (tests/platform/d3d9/scene_probe.cpp), drawn by our
                 OpenGL device on the X display in DISPLAY and by the WebGL
                 device in headless Chromium
-  broken_light  the same, with the lighting in the page's shader made wrong
-                (the light turned round where the shader lights; where the
-                colours come lit from the CPU, every vertex at 60 % of its
-                colour): the bar must catch it
+  broken_light  the same, with the page's lighting made wrong (the colours
+                come lit from the CPU; the shader shows every vertex at 60 %
+                of its colour): the bar must catch it
   program       the program itself: the start grid, then an edited scene
                 (zoomed in, a node deleted and one added, the centre node
                 selected), after the same real input to both
@@ -39,15 +38,14 @@ LEVELS = 16
 PROBE_TITLE = "D3D9 scene probe"
 SETTLE_SECONDS = 2.0
 
-# Makes the page's lighting wrong, before the page's own scripts run: the
-# light turned round in a shader that lights, or the lit colours darkened in
-# one that takes them from the CPU; tells whether it found a line to change.
+# Makes the page's lighting wrong, before the page's own scripts run: the lit
+# colours the shader takes from the CPU darkened; tells whether it found the
+# line to change.
 BREAK_LIGHT = """
 window.lightBroken = false;
 const source = WebGL2RenderingContext.prototype.shaderSource;
 WebGL2RenderingContext.prototype.shaderSource = function (shader, text) {
-  const broken = text.replace('vec3 l = u_light[0].xyz;', 'vec3 l = -u_light[0].xyz;')
-                     .replace('v_colour = a_colour;', 'v_colour = vec4(a_colour.rgb * 0.6, a_colour.a);');
+  const broken = text.replace('v_colour = a_colour;', 'v_colour = vec4(a_colour.rgb * 0.6, a_colour.a);');
   window.lightBroken = window.lightBroken || broken !== text;
   return source.call(this, shader, broken);
 };
@@ -145,9 +143,9 @@ def case_probe(site_folder, native_build):
 def case_broken_light(site_folder, native_build):
     native = native_probe(native_build)
     browser = web_probe(site_folder, True)
-    if judge(native, browser, "scene probe, light turned round in the page's shader"):
+    if judge(native, browser, "scene probe, lit colours darkened in the page's shader"):
         save_pair("broken-light", native, browser)
-        raise Failure("the bar let a shader with the light turned round pass")
+        raise Failure("the bar let a shader with the lit colours darkened pass")
 
 
 # ---------------------------------------------------------------- the program
