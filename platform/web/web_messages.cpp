@@ -75,6 +75,20 @@ UINT OtherKeyFromPlace(std::string_view code) {
   return 0;
 }
 
+// With Num Lock off the keypad's keys move and edit, and Windows names them
+// as the keys they stand for (the keypad's . is Delete); the browser keeps
+// their keypad place in the code and says what they do in the key.
+UINT KeypadKeyWithNumLockOff(std::string_view key, std::string_view code) {
+  if (!StartsWith(code, "Numpad")) return 0;
+  if (key == "Clear") return VK_CLEAR;
+  constexpr std::string_view kStandIns[] = {"Delete", "Insert", "Home",      "End",     "PageUp",
+                                            "PageDown", "ArrowLeft", "ArrowUp", "ArrowRight",
+                                            "ArrowDown"};
+  for (std::string_view standIn : kStandIns)
+    if (key == standIn) return OtherKeyFromPlace(standIn);
+  return 0;
+}
+
 // The code of the character a key types, for letters, digits and the
 // punctuation Windows has codes for.
 UINT KeyFromCharacter(std::string_view key) {
@@ -100,6 +114,7 @@ UINT latticegas_web::VirtualKeyFromDom(std::string_view key, std::string_view co
     const UINT typed = KeyFromCharacter(key);
     return typed != 0 ? typed : place;
   }
+  if (const UINT standIn = KeypadKeyWithNumLockOff(key, code)) return standIn;
   if (const UINT place = OtherKeyFromPlace(code)) return place;
   // Without a place (events made by a script): the legacy code, which
   // browsers give as Windows' virtual-key code.

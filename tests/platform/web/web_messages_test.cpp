@@ -40,6 +40,13 @@ TEST(WebVirtualKeys, MatchWindowsCodes) {
       {"F12", "F12", 123, VK_F12},
       {"5", "Numpad5", 101, VK_NUMPAD5},
       {"*", "NumpadMultiply", 106, VK_MULTIPLY},
+      {".", "NumpadDecimal", 110, VK_DECIMAL},
+      // With Num Lock off the keypad's keys are the keys they stand for, as on Windows.
+      {"Delete", "NumpadDecimal", 46, VK_DELETE},
+      {"ArrowLeft", "Numpad4", 37, VK_LEFT},
+      {"PageDown", "Numpad3", 34, VK_NEXT},
+      {"Insert", "Numpad0", 45, VK_INSERT},
+      {"Clear", "Numpad5", 12, VK_CLEAR},
       {",", "Comma", 188, VK_OEM_COMMA},
       {"-", "Minus", 189, VK_OEM_MINUS},
       // Letters follow the layout: the key in Q's place types 'a' on AZERTY.
