@@ -19,7 +19,9 @@ latticegas_warnings(latticegas_platform)
 # box to close). Only these are rewritten by Asyncify, which
 # keeps the code small and the drawing passes untouched.
 # Names as in the wasm name section, with their parameter lists, hence the
-# wildcards.
+# wildcards. The optimiser inlines some of them into main in some builds (the
+# link then warns that a pattern matched nothing); main is listed, so what was
+# inlined is rewritten with it.
 set(latticegas_web_yielding
   main "StartWinMain*" "WinMain*" "*Frame*" "*Present*" "*InitD3D*" "*MessageBox*")
 list(JOIN latticegas_web_yielding "," latticegas_web_yielding_list)
