@@ -1,7 +1,7 @@
 # Debian 12 packages the project needs; sourced by scripts/test and scripts/run.
 # shellcheck shell=bash
 LATTICEGAS_BUILD_PACKAGES=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libgl-dev libgl1-mesa-dri libx11-dev
 )

@@ -39,9 +39,11 @@ constexpr auto kCommandKeys = [] {
 static_assert(std::find(kCommandKeys.begin(), kCommandKeys.end(), 0) == kCommandKeys.end(),
               "the key table holds Escape exactly once");
 constexpr std::uint16_t kOtherKeys[] = {16, 17, 18, 37, 38, 39, 40, 32, 55, 56, 57, 96, 112, 0, 255, 8};
-// The keys the fuzz input names by index: the command keys, Escape and some others.
+// The keys a fuzz input names by slot: the command keys, Escape and some others.
+// Stored inputs name them by position: append only, never reorder or remove.
 constexpr std::uint16_t kFuzzKeys[] = {13, 27, 46, 81, 67, 86, 70, 82, 48, 49, 50, 51, 52, 53, 54,
                                        55, 56, 57, 65, 68, 83, 87, 16, 37, 38, 39, 40, 32};
+// Also named by slot in fuzz inputs: append only.
 constexpr std::int16_t kWheelDeltas[] = {0, 120, -120, 240, -240, 1, -1, 32767, -32768};
 
 template <typename T, std::size_t N>
@@ -120,35 +122,69 @@ Command RandomCommands::Next() {
   return c;
 }
 
-Command DecodeCommand(const std::uint8_t b[5]) {
+namespace {
+
+// A fuzz input keeps its meaning when a table grows: every byte value names
+// the same command for good, and a new key, wheel delta or kind only gives a
+// meaning to values that named nothing. So a table is indexed by a slot of a
+// fixed range, never by a value modulo its length; a slot past its end, and a
+// kind not yet given out, name nothing.
+constexpr unsigned kFuzzKeySlots = 64;
+constexpr unsigned kWheelDeltaSlots = 16;
+static_assert(Count(kFuzzKeys) <= kFuzzKeySlots && Count(kWheelDeltas) <= kWheelDeltaSlots);
+
+// What each value of byte 0's low four bits names, keys the most often; 13-15
+// are for kinds to come.
+enum class FuzzKind : std::uint8_t {
+  KeySlot, KeyCode, LeftClick, RightClick, WheelSlot, WheelDelta, Frame, None
+};
+constexpr FuzzKind kFuzzKinds[16] = {
+    FuzzKind::KeySlot,   FuzzKind::KeySlot,    FuzzKind::KeySlot,    FuzzKind::KeySlot,
+    FuzzKind::KeyCode,   FuzzKind::KeyCode,    FuzzKind::LeftClick,  FuzzKind::LeftClick,
+    FuzzKind::RightClick, FuzzKind::RightClick, FuzzKind::WheelSlot, FuzzKind::WheelDelta,
+    FuzzKind::Frame,     FuzzKind::None,       FuzzKind::None,       FuzzKind::None};
+
+}  // namespace
+
+std::optional<Command> DecodeCommand(const std::uint8_t b[5]) {
   Command c;
-  const unsigned kind = b[0] & 0x0f;
   const unsigned repeat = (b[0] >> 4) & 0x07;
-  c.onNode = (b[0] & 0x80) != 0;
-  c.x = static_cast<std::uint16_t>(b[1] | (b[2] << 8));
-  c.y = static_cast<std::uint16_t>(b[3] | (b[4] << 8));
   c.repeat = static_cast<std::uint8_t>(repeat == 7 ? std::max<unsigned>(b[4], 1) : repeat + 1);
-  if (kind < 6) {
-    c.kind = Command::Kind::Key;
-    c.x = (b[2] & 1) ? b[1] : kFuzzKeys[b[1] % Count(kFuzzKeys)];
-    c.y = 0;
-    c.onNode = false;
-  } else if (kind < 8) {
-    c.kind = Command::Kind::LeftClick;
-  } else if (kind < 10) {
-    c.kind = Command::Kind::RightClick;
-  } else if (kind < 12) {
-    c.kind = Command::Kind::Wheel;
-    if (b[3] & 1) c.x = static_cast<std::uint16_t>(kWheelDeltas[b[1] % Count(kWheelDeltas)]);
-    c.y = 0;
-    c.onNode = false;
-  } else {
-    c.kind = Command::Kind::Frame;
-    c.repeat = static_cast<std::uint8_t>(1 + b[1] % 32);
-    c.x = c.y = 0;
-    c.onNode = false;
+  const FuzzKind kind = kFuzzKinds[b[0] & 0x0f];
+  switch (kind) {
+    case FuzzKind::KeySlot:
+      if (b[1] % kFuzzKeySlots >= Count(kFuzzKeys)) return std::nullopt;
+      c.kind = Command::Kind::Key;
+      c.x = kFuzzKeys[b[1] % kFuzzKeySlots];
+      return c;
+    case FuzzKind::KeyCode:
+      c.kind = Command::Kind::Key;
+      c.x = b[1];
+      return c;
+    case FuzzKind::LeftClick:
+    case FuzzKind::RightClick:
+      c.kind = kind == FuzzKind::LeftClick ? Command::Kind::LeftClick : Command::Kind::RightClick;
+      c.onNode = (b[0] & 0x80) != 0;
+      c.x = static_cast<std::uint16_t>(b[1] | (b[2] << 8));
+      c.y = static_cast<std::uint16_t>(b[3] | (b[4] << 8));
+      return c;
+    case FuzzKind::WheelSlot:
+      if (b[1] % kWheelDeltaSlots >= Count(kWheelDeltas)) return std::nullopt;
+      c.kind = Command::Kind::Wheel;
+      c.x = static_cast<std::uint16_t>(kWheelDeltas[b[1] % kWheelDeltaSlots]);
+      return c;
+    case FuzzKind::WheelDelta:
+      c.kind = Command::Kind::Wheel;
+      c.x = static_cast<std::uint16_t>(b[1] | (b[2] << 8));
+      return c;
+    case FuzzKind::Frame:
+      c.kind = Command::Kind::Frame;
+      c.repeat = static_cast<std::uint8_t>(1 + b[1] % 32);
+      return c;
+    case FuzzKind::None:
+      break;
   }
-  return c;
+  return std::nullopt;
 }
 
 CommandDriver::CommandDriver() {
@@ -335,9 +371,10 @@ std::string CommandDriver::RunBytes(const std::uint8_t* data, std::size_t size) 
   if (size == 0) return {};
   Reset(data[0] % 5, 1);
   for (std::size_t at = 1; at + 5 <= size; at += 5) {
-    const Command command = DecodeCommand(data + at);
-    if (auto failure = Apply(command); !failure.empty()) {
-      return failure + " after command " + std::to_string((at - 1) / 5) + " (" + Describe(command) + ")";
+    const std::optional<Command> command = DecodeCommand(data + at);
+    if (!command) continue;
+    if (auto failure = Apply(*command); !failure.empty()) {
+      return failure + " after command " + std::to_string((at - 1) / 5) + " (" + Describe(*command) + ")";
     }
   }
   return {};

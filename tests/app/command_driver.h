@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,8 +46,15 @@ class RandomCommands {
   std::mt19937_64 random_;
 };
 
-// Five bytes per command, for the fuzz target and its regression inputs.
-Command DecodeCommand(const std::uint8_t bytes[5]);
+// Five bytes per command, for the fuzz target and its regression inputs; none
+// for bytes that name no command yet. Byte 0: the kind in its low four bits
+// (0-3 a key by its slot in the fuzz keys, byte 1; 4-5 a key by its code, byte
+// 1; 6-7 left and 8-9 right click, x in bytes 1-2, y in 3-4; 10 a wheel turn
+// by its slot in the wheel deltas, byte 1; 11 by its delta, bytes 1-2; 12
+// frames, 1 + byte 1 % 32 of them; 13-15 none yet), the repeat count less one
+// in bits 4-6 (7: byte 4 is the count) and, for clicks, onNode in bit 7. Each
+// value keeps its meaning for good; tests/app/fuzz_decoding.txt pins them all.
+std::optional<Command> DecodeCommand(const std::uint8_t bytes[5]);
 
 class CommandDriver {
  public:
