@@ -1,8 +1,8 @@
-// D3DX matrix helpers: row vectors (v' = v x M), float arithmetic throughout,
-// each entry written as the D3DX reference pages give it.
+#include "platform/d3d9/d3dx_math.h"
+
 #include <cmath>
 
-#include "platform/d3d9_api.h"
+namespace latticegas_d3d9 {
 
 namespace {
 
@@ -29,100 +29,90 @@ D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
 
 float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
+D3DXVECTOR3 Difference(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+  return D3DXVECTOR3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+
 }  // namespace
 
-D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& other) const { return Product(*this, other); }
-
-D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& other) {
-  *this = Product(*this, other);
-  return *this;
+D3DXMATRIX* MatrixIdentity(D3DXMATRIX* out) {
+  *out = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+  return out;
 }
 
-bool D3DXMATRIX::operator==(const D3DXMATRIX& other) const {
-  for (int i = 0; i < 16; ++i) {
-    if (m[i / 4][i % 4] != other.m[i / 4][i % 4]) return false;
-  }
-  return true;
+D3DXMATRIX* MatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
+  MatrixIdentity(out);
+  out->_41 = x;
+  out->_42 = y;
+  out->_43 = z;
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
-  *pOut = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
-  return pOut;
+D3DXMATRIX* MatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz) {
+  MatrixIdentity(out);
+  out->_11 = sx;
+  out->_22 = sy;
+  out->_33 = sz;
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z) {
-  D3DXMatrixIdentity(pOut);
-  pOut->_41 = x;
-  pOut->_42 = y;
-  pOut->_43 = z;
-  return pOut;
+D3DXMATRIX* MatrixRotationX(D3DXMATRIX* out, float angle) {
+  float c = std::cos(angle);
+  float s = std::sin(angle);
+  MatrixIdentity(out);
+  out->_22 = c;
+  out->_23 = s;
+  out->_32 = -s;
+  out->_33 = c;
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* pOut, float sx, float sy, float sz) {
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = sx;
-  pOut->_22 = sy;
-  pOut->_33 = sz;
-  return pOut;
+D3DXMATRIX* MatrixRotationY(D3DXMATRIX* out, float angle) {
+  float c = std::cos(angle);
+  float s = std::sin(angle);
+  MatrixIdentity(out);
+  out->_11 = c;
+  out->_13 = -s;
+  out->_31 = s;
+  out->_33 = c;
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float Angle) {
-  float c = std::cos(Angle);
-  float s = std::sin(Angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_22 = c;
-  pOut->_23 = s;
-  pOut->_32 = -s;
-  pOut->_33 = c;
-  return pOut;
+D3DXMATRIX* MatrixRotationZ(D3DXMATRIX* out, float angle) {
+  float c = std::cos(angle);
+  float s = std::sin(angle);
+  MatrixIdentity(out);
+  out->_11 = c;
+  out->_12 = s;
+  out->_21 = -s;
+  out->_22 = c;
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float Angle) {
-  float c = std::cos(Angle);
-  float s = std::sin(Angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = c;
-  pOut->_13 = -s;
-  pOut->_31 = s;
-  pOut->_33 = c;
-  return pOut;
+D3DXMATRIX* MatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2) {
+  *out = Product(*m1, *m2);
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* pOut, float Angle) {
-  float c = std::cos(Angle);
-  float s = std::sin(Angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = c;
-  pOut->_12 = s;
-  pOut->_21 = -s;
-  pOut->_22 = c;
-  return pOut;
-}
-
-D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2) {
-  // The output may be one of the inputs.
-  *pOut = Product(*pM1, *pM2);
-  return pOut;
-}
-
-D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float Aspect, float zn,
-                                       float zf) {
+D3DXMATRIX* MatrixPerspectiveFovLH(D3DXMATRIX* out, float fovy, float aspect, float zn, float zf) {
   float yScale = 1.0f / std::tan(fovy / 2.0f);
-  float xScale = yScale / Aspect;
-  *pOut = D3DXMATRIX(xScale, 0, 0, 0,  //
-                     0, yScale, 0, 0,  //
-                     0, 0, zf / (zf - zn), 1, 0, 0, zn * zf / (zn - zf), 0);
-  return pOut;
+  float xScale = yScale / aspect;
+  *out = D3DXMATRIX(xScale, 0, 0, 0,  //
+                    0, yScale, 0, 0,  //
+                    0, 0, zf / (zf - zn), 1, 0, 0, zn * zf / (zn - zf), 0);
+  return out;
 }
 
-D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
-                               const D3DXVECTOR3* pUp) {
-  D3DXVECTOR3 zaxis = Normalized(*pAt - *pEye);
-  D3DXVECTOR3 xaxis = Normalized(Cross(*pUp, zaxis));
+D3DXMATRIX* MatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at,
+                           const D3DXVECTOR3* up) {
+  D3DXVECTOR3 zaxis = Normalized(Difference(*at, *eye));
+  D3DXVECTOR3 xaxis = Normalized(Cross(*up, zaxis));
   D3DXVECTOR3 yaxis = Cross(zaxis, xaxis);
-  *pOut = D3DXMATRIX(xaxis.x, yaxis.x, zaxis.x, 0,  //
-                     xaxis.y, yaxis.y, zaxis.y, 0,  //
-                     xaxis.z, yaxis.z, zaxis.z, 0,  //
-                     -Dot(xaxis, *pEye), -Dot(yaxis, *pEye), -Dot(zaxis, *pEye), 1);
-  return pOut;
+  *out = D3DXMATRIX(xaxis.x, yaxis.x, zaxis.x, 0,  //
+                    xaxis.y, yaxis.y, zaxis.y, 0,  //
+                    xaxis.z, yaxis.z, zaxis.z, 0,  //
+                    -Dot(xaxis, *eye), -Dot(yaxis, *eye), -Dot(zaxis, *eye), 1);
+  return out;
 }
+
+}  // namespace latticegas_d3d9

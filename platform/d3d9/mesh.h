@@ -1,19 +1,16 @@
 #pragma once
-// The meshes D3DXCreateSphere and D3DXCreateCylinder return: positions and
-// normals on the CPU, drawn by asking the device they were made on.
+// The stand-ins' meshes, which D3DXCreateSphere and D3DXCreateCylinder
+// return: positions and normals on the CPU, drawn by asking the device they
+// were made on.
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "platform/d3d9/mesh_geometry.h"
 #include "platform/d3d9/ref_counted.h"
 #include "platform/d3d9_api.h"
 
 namespace latticegas_d3d9 {
-
-struct Vertex {
-  float position[3];
-  float normal[3];
-};
 
 // The box around a mesh's vertices, in its own space.
 struct MeshBounds {
@@ -50,11 +47,5 @@ class Mesh final : public RefCounted<ID3DXMesh> {
   MeshBounds bounds_{};
   DWORD lastSubset_ = 0;
 };
-
-// Geometry as D3DX builds it; exposed for tests.
-void BuildSphere(float radius, UINT slices, UINT stacks, std::vector<Vertex>* vertices,
-                 std::vector<uint16_t>* indices);
-void BuildCylinder(float radius1, float radius2, float length, UINT slices, UINT stacks,
-                   std::vector<Vertex>* vertices, std::vector<uint16_t>* indices);
 
 }  // namespace latticegas_d3d9

@@ -6,9 +6,10 @@
 # entry, AppStream metadata, icons), the Debian package (lintian, installing it
 # with its dependencies into a fresh Debian 12 root and starting the program
 # there from its desktop entry) and the Windows zip (contents, the .exe's icon
-# and version resources, and a start of the zipped .exe under Wine). Without a
-# Wine prefix or a Debian root the step is left out, said so, except in CI,
-# where that fails the check.
+# and version resources, and a start of the zipped .exe under Wine with Wine's
+# D3DX9 switched off, as on a fresh Windows). Without a Wine prefix or a
+# Debian root the step is left out, said so, except in CI, where that fails
+# the check.
 
 # Every step's failure fails the check: the checks are called as plain
 # commands under set -e, never in an `||` or `if` context (where bash ignores
@@ -352,9 +353,11 @@ latticegas_check_zip() {
   # Start the zipped .exe under Wine when scripts/test has made a prefix.
   if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ] && command -v wine >/dev/null; then
     # The Windows program's messages, message box texts included, for a failure.
+    # As on a fresh Windows, which has no D3DX9: Wine's is switched off (the
+    # whole overrides of scripts/test's prefix, with d3dx9_43's added).
     LATTICEGAS_PKG_SHOT=$root/$LATTICEGAS_PACKAGE_OUT/zip-screenshot.png \
     LATTICEGAS_PKG_LOG=$root/$LATTICEGAS_PACKAGE_OUT/zip-run.log \
-    WINEDEBUG=err+all,fixme-all,trace+msgbox \
+    WINEDEBUG=err+all,fixme-all,trace+msgbox WINEDLLOVERRIDES='mscoree,mshtml=;d3dx9_43=d' \
       latticegas_pkg_run_program wine "$exe"
     # Wine's helper processes leave with the last program; bounded wait.
     timeout 30 wineserver -w 2>/dev/null || true
