@@ -298,12 +298,8 @@ class IDirect3DDevice9 {
                           HWND hDestWindowOverride, const RGNDATA* pDirtyRegion) = 0;
 
   // Not in the SDK: a mesh made on this device asks it to draw the mesh with
-  // the current state. A device written for a test may leave it as is.
-  virtual void DrawMesh(latticegas_d3d9::Mesh& /*mesh*/) {}
-  // Not in the SDK: asked by the D3DX functions before they make a mesh on
-  // this device; any code but D3D_OK makes them fail with it, as when memory
-  // runs out. Only a device written for a test refuses.
-  virtual HRESULT ReserveMesh() { return D3D_OK; }
+  // the current state.
+  virtual void DrawMesh(latticegas_d3d9::Mesh& mesh) = 0;
 
  protected:
   virtual ~IDirect3DDevice9() = default;

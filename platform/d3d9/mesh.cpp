@@ -80,8 +80,6 @@ float SliceAngle(UINT j, UINT slices) {
          static_cast<float>(j) * (2.0f * std::numbers::pi_v<float> / static_cast<float>(slices));
 }
 
-}  // namespace
-
 void BuildSphere(float radius, UINT slices, UINT stacks, std::vector<Vertex>* vertices,
                  std::vector<uint16_t>* indices) {
   vertices->clear();
@@ -151,37 +149,34 @@ void BuildCylinder(float radius1, float radius2, float length, UINT slices, UINT
   FanUp(indices, bottomRing, bottom, slices);
 }
 
+}  // namespace
+
+HRESULT CreateSphere(IDirect3DDevice9* device, float radius, UINT slices, UINT stacks,
+                     ID3DXMesh** mesh, ID3DXBuffer** adjacency) {
+  if (adjacency != nullptr) *adjacency = nullptr;
+  if (device == nullptr || mesh == nullptr || radius < 0.0f || slices < 2 || stacks < 2)
+    return D3DERR_INVALIDCALL;
+  if (2 + slices * (stacks - 1) > 65535u) return D3DERR_INVALIDCALL;
+  std::vector<Vertex> vertices;
+  std::vector<uint16_t> indices;
+  BuildSphere(radius, slices, stacks, &vertices, &indices);
+  *mesh = new Mesh(device, std::move(vertices), std::move(indices));
+  return D3D_OK;
+}
+
+HRESULT CreateCylinder(IDirect3DDevice9* device, float radius1, float radius2, float length,
+                       UINT slices, UINT stacks, ID3DXMesh** mesh, ID3DXBuffer** adjacency) {
+  if (adjacency != nullptr) *adjacency = nullptr;
+  if (device == nullptr || mesh == nullptr || radius1 < 0.0f || radius2 < 0.0f || length < 0.0f ||
+      slices < 2 || stacks < 1)
+    return D3DERR_INVALIDCALL;
+  if (2 + slices * (stacks + 3) > 65535u) return D3DERR_INVALIDCALL;
+  std::vector<Vertex> vertices;
+  std::vector<uint16_t> indices;
+  BuildCylinder(radius1, radius2, length, slices, stacks, &vertices, &indices);
+  *mesh = new Mesh(device, std::move(vertices), std::move(indices));
+  return D3D_OK;
+}
+
 }  // namespace latticegas_d3d9
 
-using latticegas_d3d9::Mesh;
-using latticegas_d3d9::Vertex;
-
-HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, UINT Stacks,
-                         ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency) {
-  if (ppAdjacency != nullptr) *ppAdjacency = nullptr;
-  if (pDevice == nullptr || ppMesh == nullptr || Radius < 0.0f || Slices < 2 || Stacks < 2)
-    return D3DERR_INVALIDCALL;
-  if (2 + Slices * (Stacks - 1) > 65535u) return D3DERR_INVALIDCALL;
-  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
-  std::vector<Vertex> vertices;
-  std::vector<uint16_t> indices;
-  latticegas_d3d9::BuildSphere(Radius, Slices, Stacks, &vertices, &indices);
-  *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
-  return D3D_OK;
-}
-
-HRESULT D3DXCreateCylinder(IDirect3DDevice9* pDevice, float Radius1, float Radius2, float Length,
-                           UINT Slices, UINT Stacks, ID3DXMesh** ppMesh,
-                           ID3DXBuffer** ppAdjacency) {
-  if (ppAdjacency != nullptr) *ppAdjacency = nullptr;
-  if (pDevice == nullptr || ppMesh == nullptr || Radius1 < 0.0f || Radius2 < 0.0f ||
-      Length < 0.0f || Slices < 2 || Stacks < 1)
-    return D3DERR_INVALIDCALL;
-  if (2 + Slices * (Stacks + 3) > 65535u) return D3DERR_INVALIDCALL;
-  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
-  std::vector<Vertex> vertices;
-  std::vector<uint16_t> indices;
-  latticegas_d3d9::BuildCylinder(Radius1, Radius2, Length, Slices, Stacks, &vertices, &indices);
-  *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
-  return D3D_OK;
-}
