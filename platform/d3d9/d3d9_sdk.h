@@ -398,18 +398,12 @@ struct D3DXMATRIX : public D3DMATRIX {
   float operator()(UINT row, UINT col) const { return m[row][col]; }
   operator float*() { return &_11; }
   operator const float*() const { return &_11; }
-
-  D3DXMATRIX operator*(const D3DXMATRIX& other) const;
-  D3DXMATRIX& operator*=(const D3DXMATRIX& other);
-  bool operator==(const D3DXMATRIX& other) const;
-  bool operator!=(const D3DXMATRIX& other) const { return !(*this == other); }
 };
 
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut);
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z);
 D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* pOut, float sx, float sy, float sz);
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float Angle);
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float Angle);
 D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* pOut, float Angle);
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float Aspect, float zn,

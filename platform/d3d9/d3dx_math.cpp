@@ -31,20 +31,6 @@ float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return a.x * b.x + a.y *
 
 }  // namespace
 
-D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& other) const { return Product(*this, other); }
-
-D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& other) {
-  *this = Product(*this, other);
-  return *this;
-}
-
-bool D3DXMATRIX::operator==(const D3DXMATRIX& other) const {
-  for (int i = 0; i < 16; ++i) {
-    if (m[i / 4][i % 4] != other.m[i / 4][i % 4]) return false;
-  }
-  return true;
-}
-
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
   *pOut = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
   return pOut;
@@ -73,17 +59,6 @@ D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float Angle) {
   pOut->_22 = c;
   pOut->_23 = s;
   pOut->_32 = -s;
-  pOut->_33 = c;
-  return pOut;
-}
-
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float Angle) {
-  float c = std::cos(Angle);
-  float s = std::sin(Angle);
-  D3DXMatrixIdentity(pOut);
-  pOut->_11 = c;
-  pOut->_13 = -s;
-  pOut->_31 = s;
   pOut->_33 = c;
   return pOut;
 }

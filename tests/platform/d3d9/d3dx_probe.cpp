@@ -30,7 +30,6 @@ void Matrices() {
   Print("rotx_0.3", *D3DXMatrixRotationX(&m, 0.3f));
   Print("rotx_-2", *D3DXMatrixRotationX(&m, -2.0f));
   Print("rotx_pi", *D3DXMatrixRotationX(&m, 3.14159265f));
-  Print("roty_0.7", *D3DXMatrixRotationY(&m, 0.7f));
   Print("rotz_-half_pi", *D3DXMatrixRotationZ(&m, -1.5707964f));
   Print("rotz_0.5", *D3DXMatrixRotationZ(&m, 0.5f));
   Print("rotz_2.5", *D3DXMatrixRotationZ(&m, 2.5f));

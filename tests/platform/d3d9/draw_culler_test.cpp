@@ -204,7 +204,7 @@ D3DXMATRIX RandomWorld(std::mt19937& rng, const D3DXVECTOR3& at, float size) {
   D3DXMatrixRotationX(&rx, angle(rng));
   D3DXMatrixRotationZ(&rz, angle(rng));
   D3DXMatrixTranslation(&translation, at.x, at.y, at.z);
-  return scaling * rx * rz * translation;
+  return MatrixProduct(MatrixProduct(MatrixProduct(scaling, rx), rz), translation);
 }
 
 // Scenes from anywhere, looking anywhere, with objects from far below a pixel
@@ -322,7 +322,7 @@ TEST_F(DrawCullerTest, KeepsASpeckOnASamplePointAndDropsOneBetweenSamples) {
       D3DXMatrixScaling(&scaling, radius, radius, radius);
       const D3DXVECTOR3 c = Under(s, cx + offset, cy + offset, z);
       D3DXMatrixTranslation(&translation, c.x, c.y, c.z);
-      s.modelView = scaling * translation;
+      s.modelView = MatrixProduct(scaling, translation);
       DrawCuller culler;
       culler.SetRaster(s.Raster());
       for (int sight = 0; sight < 2; ++sight) {

@@ -11,6 +11,12 @@ namespace {
 
 IDirect3DDevice9* device = nullptr;
 
+// a, then b.
+D3DXMATRIX Times(const D3DXMATRIX& a, const D3DXMATRIX& b) {
+  D3DXMATRIX product;
+  return *D3DXMatrixMultiply(&product, &a, &b);
+}
+
 D3DMATERIAL9 MakeMaterial(float r, float g, float b) {
   D3DMATERIAL9 m{};
   m.Ambient = {r, g, b, 1.0f};
@@ -144,7 +150,7 @@ struct Scene {
     Link(-9.0f, 1.0f, 0.5235988f, 9.0f, 8.0f);
     D3DXMatrixScaling(&s, 1.6f, 1.6f, 1.6f);
     D3DXMatrixTranslation(&m, -4.0f, 3.5f, 0.0f);
-    Draw(particle, s * m);
+    Draw(particle, Times(s, m));
 
     // Blue and red particles overlapping, the red one nearer the eye.
     device->SetMaterial(&blue);
@@ -165,9 +171,9 @@ struct Scene {
     D3DXMatrixScaling(&s, 6.0f, 6.0f, 6.0f);
     D3DXMatrixTranslation(&m, -1.0f, -3.0f, 0.0f);
     device->SetMaterial(&grey);
-    Draw(node, s * m);
+    Draw(node, Times(s, m));
     device->SetMaterial(&red);
-    Draw(node, s * m);
+    Draw(node, Times(s, m));
     D3DXMatrixTranslation(&m, 1.5f, 5.5f, 0.0f);
     Draw(particle, m);
     device->SetMaterial(&blue);
@@ -178,7 +184,7 @@ struct Scene {
     device->SetMaterial(&grey);
     D3DXMatrixScaling(&s, 0.15f, 0.15f, 0.15f);
     D3DXMatrixTranslation(&m, 0.3f, 0.25f, -19.0f);
-    Draw(particle, s * m);
+    Draw(particle, Times(s, m));
 
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
