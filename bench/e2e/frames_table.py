@@ -41,8 +41,10 @@ def main(args):
         else:
             builds.append((arg, []))
     results = [(name, read(paths)) for name, paths in builds]
-    print(f"{'view':22}" + "".join(f"{name[-22:]:>24}" for name, _ in results) +
-          "".join(f"{'/ first':>10}" for _ in results[1:]))
+    for i, (name, paths) in enumerate(builds, 1):
+        print(f"build {i}: {name} ({len(paths)} runs)")
+    print(f"{'view':22}" + "".join(f"{f'build {i}':>24}" for i in range(1, len(results) + 1)) +
+          "".join(f"{f'{i} / 1':>10}" for i in range(2, len(results) + 1)))
     for zoom, view in VIEWS.items():
         cells, medians = [], []
         for _, fps in results:
