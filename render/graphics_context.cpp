@@ -127,7 +127,7 @@ bool GraphicsContext::LoadResources() {
   device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
   device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
 
-  return nodeMesh != nullptr && particleMesh != nullptr && linkMesh != nullptr;
+  return CanDraw();
 }
 
 void GraphicsContext::Release() {

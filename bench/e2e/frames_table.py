@@ -1,48 +1,61 @@
 #!/usr/bin/env python3
-"""Reads frame_bench's JSON output and prints frames per second per view and
-device (median of the repetitions, with the range), and the ratio of the
-program's device to the device as it was.
+"""Reads frame_bench's JSON output, for one build or several, and prints
+frames per second per view and build (median of the runs, with the range),
+and each further build's ratio to the first.
 
-    frames_table.py RESULTS.json
+    frames_table.py BUILD RESULTS.json... [BUILD RESULTS.json...]
+
+A BUILD is any name that is not a .json file; the results after it are its.
 """
 
 import json
+import re
 import statistics
 import sys
 
 VIEWS = {-40: "nothing in view", 0: "start", 8: "8 x F", 25: "25 x F, whole grid"}
-DEVICES = {0: "before", 1: "culling only", 2: "now", 3: "quick first sight"}
+# BM_Frame/zoomOuts:Z/..., or BM_Device/zoomOuts:Z/device:2/... from builds
+# before it, whose device 2 was the program's.
+NAME = re.compile(r"^BM_(?:Frame/zoomOuts:(-?\d+)|Device/zoomOuts:(-?\d+)/device:2)/")
 
 
-def main(path):
-    with open(path) as f:
-        runs = [b for b in json.load(f)["benchmarks"] if b.get("run_type") == "iteration"]
+def read(paths):
     fps = {}
-    for b in runs:
-        if not b["name"].startswith("BM_Device/"):
-            continue
-        fields = dict(part.split(":") for part in b["name"].split("/")[1:] if ":" in part)
-        key = (int(fields["zoomOuts"]), int(fields["device"]))
-        fps.setdefault(key, []).append(b["fps"])
-    print(f"{'view':22}" + "".join(f"{d:>22}" for d in DEVICES.values()) +
-          f"{'now / before':>14}{'quick / now':>13}")
+    for path in paths:
+        with open(path) as f:
+            for b in json.load(f)["benchmarks"]:
+                m = NAME.match(b["name"] + "/")
+                if b.get("run_type") == "iteration" and m:
+                    fps.setdefault(int(m.group(1) or m.group(2)), []).append(b["fps"])
+    return fps
+
+
+def main(args):
+    builds = []
+    for arg in args:
+        if arg.endswith(".json"):
+            if not builds:
+                print(__doc__)
+                return 2
+            builds[-1][1].append(arg)
+        else:
+            builds.append((arg, []))
+    results = [(name, read(paths)) for name, paths in builds]
+    for i, (name, paths) in enumerate(builds, 1):
+        print(f"build {i}: {name} ({len(paths)} runs)")
+    print(f"{'view':22}" + "".join(f"{f'build {i}':>24}" for i in range(1, len(results) + 1)) +
+          "".join(f"{f'{i} / 1':>10}" for i in range(2, len(results) + 1)))
     for zoom, view in VIEWS.items():
-        cells, medians = [], {}
-        for device in DEVICES:
-            values = fps.get((zoom, device), [])
-            if not values:
-                cells.append(f"{'-':>22}")
-                continue
-            medians[device] = statistics.median(values)
-            cells.append(f"{medians[device]:9.1f} ({min(values):5.0f}-{max(values):4.0f})")
-        ratio = f"{medians[2] / medians[0]:13.2f}x" if 0 in medians and 2 in medians else f"{'-':>14}"
-        ratio += f"{medians[3] / medians[2]:12.2f}x" if 3 in medians and 2 in medians else f"{'-':>13}"
-        print(f"{view:22}" + "".join(cells) + ratio)
+        cells, medians = [], []
+        for _, fps in results:
+            values = fps.get(zoom, [])
+            medians.append(statistics.median(values) if values else None)
+            cells.append(f"{medians[-1]:11.1f} ({min(values):5.0f}-{max(values):4.0f})" if values else f"{'-':>24}")
+        ratios = [f"{m / medians[0]:9.2f}x" if m and medians[0] else f"{'-':>10}" for m in medians[1:]]
+        print(f"{view:22}" + "".join(cells) + "".join(ratios))
     print("frames per second: median of the runs (lowest-highest)")
+    return 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        print(__doc__)
-        sys.exit(2)
-    main(sys.argv[1])
+    sys.exit(main(sys.argv[1:]))

@@ -15,7 +15,7 @@ of the first frame from the start of navigation, on a first visit and on a
 repeat visit served by the service worker (the browser's HTTP cache is off),
 and the time from a frame's Clear to its Present (the program's own part:
 culling, the stream, the WebGL calls; the browser draws it after). Native frames are
-frame_bench's BM_Device with the device as the program has it.
+frame_bench's BM_Frame.
 """
 
 import gzip
@@ -33,7 +33,6 @@ import web_driver as web  # noqa: E402
 VIEWS = [(0, "start"), (8, "8 x F"), (25, "25 x F, whole grid")]
 WATCH_SECONDS = 6.0
 SETTLE_SECONDS = 1.5
-SHIPPED_DEVICE = 2
 
 COUNT_PRESENTS = """
 window.presents = [];
@@ -58,7 +57,7 @@ window.requestAnimationFrame = function (...args) {
 
 def native_fps(bench, zoom):
     out = subprocess.run(
-        [bench, f"--benchmark_filter=^BM_Device/zoomOuts:{zoom}/device:{SHIPPED_DEVICE}/",
+        [bench, f"--benchmark_filter=^BM_Frame/zoomOuts:{zoom}/",
          "--benchmark_format=json"],
         capture_output=True, text=True, timeout=300, check=True).stdout
     runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]

@@ -298,12 +298,8 @@ class IDirect3DDevice9 {
                           HWND hDestWindowOverride, const RGNDATA* pDirtyRegion) = 0;
 
   // Not in the SDK: a mesh made on this device asks it to draw the mesh with
-  // the current state. A device written for a test may leave it as is.
-  virtual void DrawMesh(latticegas_d3d9::Mesh& /*mesh*/) {}
-  // Not in the SDK: asked by the D3DX functions before they make a mesh on
-  // this device; any code but D3D_OK makes them fail with it, as when memory
-  // runs out. Only a device written for a test refuses.
-  virtual HRESULT ReserveMesh() { return D3D_OK; }
+  // the current state.
+  virtual void DrawMesh(latticegas_d3d9::Mesh& mesh) = 0;
 
  protected:
   virtual ~IDirect3DDevice9() = default;
@@ -402,18 +398,16 @@ struct D3DXMATRIX : public D3DMATRIX {
   float operator()(UINT row, UINT col) const { return m[row][col]; }
   operator float*() { return &_11; }
   operator const float*() const { return &_11; }
-
-  D3DXMATRIX operator*(const D3DXMATRIX& other) const;
-  D3DXMATRIX& operator*=(const D3DXMATRIX& other);
-  bool operator==(const D3DXMATRIX& other) const;
-  bool operator!=(const D3DXMATRIX& other) const { return !(*this == other); }
 };
 
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut);
+// Inline, as the SDK's own header has it.
+inline D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
+  *pOut = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+  return pOut;
+}
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z);
 D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* pOut, float sx, float sy, float sz);
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float Angle);
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float Angle);
 D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* pOut, float Angle);
 D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2);
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, float fovy, float Aspect, float zn,

@@ -67,17 +67,6 @@ D3DXMATRIX* MatrixRotationX(D3DXMATRIX* out, float angle) {
   return out;
 }
 
-D3DXMATRIX* MatrixRotationY(D3DXMATRIX* out, float angle) {
-  float c = std::cos(angle);
-  float s = std::sin(angle);
-  MatrixIdentity(out);
-  out->_11 = c;
-  out->_13 = -s;
-  out->_31 = s;
-  out->_33 = c;
-  return out;
-}
-
 D3DXMATRIX* MatrixRotationZ(D3DXMATRIX* out, float angle) {
   float c = std::cos(angle);
   float s = std::sin(angle);

@@ -12,7 +12,6 @@ D3DXMATRIX* MatrixIdentity(D3DXMATRIX* out);
 D3DXMATRIX* MatrixTranslation(D3DXMATRIX* out, float x, float y, float z);
 D3DXMATRIX* MatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz);
 D3DXMATRIX* MatrixRotationX(D3DXMATRIX* out, float angle);
-D3DXMATRIX* MatrixRotationY(D3DXMATRIX* out, float angle);
 D3DXMATRIX* MatrixRotationZ(D3DXMATRIX* out, float angle);
 // The output may be one of the inputs.
 D3DXMATRIX* MatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2);

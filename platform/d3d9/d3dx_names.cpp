@@ -1,28 +1,7 @@
 // The stand-ins' D3DX matrix names (d3d9_sdk.h) on our helpers. Only the
-// stand-ins have these: the real SDK headers define the D3DXMATRIX operators
-// and D3DXMatrixIdentity inline, and on Windows the helpers' names are
-// platform/windows' to define.
+// stand-ins have these: the real SDK headers define D3DXMatrixIdentity
+// inline, and on Windows the helpers' names are platform/windows' to define.
 #include "platform/d3d9/d3dx_math.h"
-
-D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& other) const {
-  D3DXMATRIX product;
-  latticegas_d3d9::MatrixMultiply(&product, this, &other);
-  return product;
-}
-
-D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& other) {
-  latticegas_d3d9::MatrixMultiply(this, this, &other);
-  return *this;
-}
-
-bool D3DXMATRIX::operator==(const D3DXMATRIX& other) const {
-  for (int i = 0; i < 16; ++i) {
-    if (m[i / 4][i % 4] != other.m[i / 4][i % 4]) return false;
-  }
-  return true;
-}
-
-D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) { return latticegas_d3d9::MatrixIdentity(pOut); }
 
 D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* pOut, float x, float y, float z) {
   return latticegas_d3d9::MatrixTranslation(pOut, x, y, z);
@@ -34,10 +13,6 @@ D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* pOut, float sx, float sy, float sz) {
 
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* pOut, float Angle) {
   return latticegas_d3d9::MatrixRotationX(pOut, Angle);
-}
-
-D3DXMATRIX* D3DXMatrixRotationY(D3DXMATRIX* pOut, float Angle) {
-  return latticegas_d3d9::MatrixRotationY(pOut, Angle);
 }
 
 D3DXMATRIX* D3DXMatrixRotationZ(D3DXMATRIX* pOut, float Angle) {

@@ -42,7 +42,8 @@ struct RasterSetup {
   bool operator==(const RasterSetup& other) const;
 };
 
-// Which tests run; all of them unless a test or benchmark turns some off.
+// Which tests run: by default all but the first sight's, as the desktop
+// device has them; the web's device adds that one.
 struct CullingOptions {
   bool frustum = true;    // skip draws wholly outside one clip plane
   bool subpixel = true;   // skip draws whose bounds hold no pixel centre
@@ -50,9 +51,9 @@ struct CullingOptions {
   // The first sight of a draw (a moving particle's every sight) leaves out,
   // by a cheaper test in single precision, triangles clearly facing away or
   // too small to reach a pixel centre; with `triangles` only. It pays where
-  // each triangle costs the renderer dearly (the web's stream); on llvmpipe
-  // it cost a start view 7 % and 8 x F 15 % of its frames, and gained
-  // nothing with the whole grid in view.
+  // each triangle costs the renderer dearly (the web's stream); where the
+  // renderer takes a mesh's triangles cheaply (the desktop's), the test costs
+  // more than it saves.
   bool firstSight = false;
 };
 
@@ -80,7 +81,6 @@ class DrawCuller {
  public:
   void SetRaster(const RasterSetup& setup);
   void SetOptions(const CullingOptions& options);
-  const CullingOptions& options() const { return options_; }
 
   // The triangles of `mesh` worth drawing with the model-view matrix
   // `modelView` (world x view, as the renderer loads it); empty when the draw
@@ -89,8 +89,6 @@ class DrawCuller {
 
   // Marks the end of a frame: lists unused for a few frames are dropped.
   void EndFrame();
-
-  std::size_t cachedLists() const { return used_; }
 
  private:
   struct Key {

@@ -39,38 +39,30 @@ HRESULT Mesh::GetDevice(IDirect3DDevice9** ppDevice) {
   return D3D_OK;
 }
 
-}  // namespace latticegas_d3d9
-
-using latticegas_d3d9::Mesh;
-using latticegas_d3d9::Vertex;
-
-HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, UINT Stacks,
-                         ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency) {
-  if (ppAdjacency != nullptr) *ppAdjacency = nullptr;
-  if (pDevice == nullptr || ppMesh == nullptr) return D3DERR_INVALIDCALL;
-  if (const HRESULT invalid = latticegas_d3d9::CheckSphere(Radius, Slices, Stacks); invalid != D3D_OK)
-    return invalid;
-  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
+HRESULT CreateSphere(IDirect3DDevice9* device, float radius, UINT slices, UINT stacks,
+                     ID3DXMesh** mesh, ID3DXBuffer** adjacency) {
+  if (adjacency != nullptr) *adjacency = nullptr;
+  if (device == nullptr || mesh == nullptr) return D3DERR_INVALIDCALL;
+  if (const HRESULT invalid = CheckSphere(radius, slices, stacks); invalid != D3D_OK) return invalid;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
-  latticegas_d3d9::BuildSphere(Radius, Slices, Stacks, &vertices, &indices);
-  *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
+  BuildSphere(radius, slices, stacks, &vertices, &indices);
+  *mesh = new Mesh(device, std::move(vertices), std::move(indices));
   return D3D_OK;
 }
 
-HRESULT D3DXCreateCylinder(IDirect3DDevice9* pDevice, float Radius1, float Radius2, float Length,
-                           UINT Slices, UINT Stacks, ID3DXMesh** ppMesh,
-                           ID3DXBuffer** ppAdjacency) {
-  if (ppAdjacency != nullptr) *ppAdjacency = nullptr;
-  if (pDevice == nullptr || ppMesh == nullptr) return D3DERR_INVALIDCALL;
-  if (const HRESULT invalid =
-          latticegas_d3d9::CheckCylinder(Radius1, Radius2, Length, Slices, Stacks);
+HRESULT CreateCylinder(IDirect3DDevice9* device, float radius1, float radius2, float length,
+                       UINT slices, UINT stacks, ID3DXMesh** mesh, ID3DXBuffer** adjacency) {
+  if (adjacency != nullptr) *adjacency = nullptr;
+  if (device == nullptr || mesh == nullptr) return D3DERR_INVALIDCALL;
+  if (const HRESULT invalid = CheckCylinder(radius1, radius2, length, slices, stacks);
       invalid != D3D_OK)
     return invalid;
-  if (const HRESULT refused = pDevice->ReserveMesh(); refused != D3D_OK) return refused;
   std::vector<Vertex> vertices;
   std::vector<uint16_t> indices;
-  latticegas_d3d9::BuildCylinder(Radius1, Radius2, Length, Slices, Stacks, &vertices, &indices);
-  *ppMesh = new Mesh(pDevice, std::move(vertices), std::move(indices));
+  BuildCylinder(radius1, radius2, length, slices, stacks, &vertices, &indices);
+  *mesh = new Mesh(device, std::move(vertices), std::move(indices));
   return D3D_OK;
 }
+
+}  // namespace latticegas_d3d9

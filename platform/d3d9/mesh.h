@@ -48,4 +48,12 @@ class Mesh final : public RefCounted<ID3DXMesh> {
   DWORD lastSubset_ = 0;
 };
 
+// D3DXCreateSphere and D3DXCreateCylinder, which hand them out from a file of
+// their own (d3dx_shapes.cpp), so that tests can link creation functions of
+// their own in place of those.
+HRESULT CreateSphere(IDirect3DDevice9* device, float radius, UINT slices, UINT stacks,
+                     ID3DXMesh** mesh, ID3DXBuffer** adjacency);
+HRESULT CreateCylinder(IDirect3DDevice9* device, float radius1, float radius2, float length,
+                       UINT slices, UINT stacks, ID3DXMesh** mesh, ID3DXBuffer** adjacency);
+
 }  // namespace latticegas_d3d9

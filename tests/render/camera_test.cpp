@@ -14,7 +14,7 @@ TEST_F(CameraTest, StartsTwentyUnitsInFrontOfThePlane) {
   camera.ViewMatrix(&view);
   const D3DXVECTOR3 eye(0, 0, -20), at(0, 0, -19), up(0, 1, 0);
   D3DXMatrixLookAtLH(&expected, &eye, &at, &up);
-  EXPECT_EQ(view, expected);
+  EXPECT_TRUE(SameMatrix(view, expected));
 }
 
 TEST_F(CameraTest, PanAndZoomScaleWithTheDistance) {

@@ -40,6 +40,13 @@ inline D3DXVECTOR3 Transform(const D3DMATRIX& m, float x, float y, float z) {
                      x * m._13 + y * m._23 + z * m._33 + m._43);
 }
 
+inline bool SameMatrix(const D3DMATRIX& a, const D3DMATRIX& b) {
+  for (int i = 0; i < 16; ++i) {
+    if (a.m[i / 4][i % 4] != b.m[i / 4][i % 4]) return false;
+  }
+  return true;
+}
+
 inline bool SameMaterial(const D3DMATERIAL9& a, const D3DMATERIAL9& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }

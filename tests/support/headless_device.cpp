@@ -57,9 +57,8 @@ class HeadlessDevice final : public StateDevice {
     if (setup_.onPresent) setup_.onPresent(log.presentCount);
     return D3D_OK;
   }
-  HRESULT ReserveMesh() override {
-    return ++meshesAsked == setup_.failingMesh ? E_OUTOFMEMORY : D3D_OK;
-  }
+  // Asked by our D3DX creation functions below before they make a mesh.
+  bool RefusesMesh() { return ++meshesAsked_ == setup_.failingMesh; }
   void DrawMesh(Mesh& mesh) override {
     if (!log.inScene) ++log.drawsOutsideScene;
     log.draws.push_back(DrawRecord{&mesh, mesh.lastSubset(), world(), material()});
@@ -71,8 +70,14 @@ class HeadlessDevice final : public StateDevice {
   ~HeadlessDevice() override = default;
 
   HeadlessDirect3DSetup setup_;
-  int meshesAsked = 0;
+  int meshesAsked_ = 0;
 };
+
+// True when `device` is a headless one set up to fail this mesh.
+bool RefusesMesh(IDirect3DDevice9* device) {
+  auto* headless = dynamic_cast<HeadlessDevice*>(device);
+  return headless != nullptr && headless->RefusesMesh();
+}
 
 std::optional<HeadlessDirect3DSetup> headlessInUse;
 std::vector<CreateDeviceRequest> deviceRequests;
@@ -186,4 +191,21 @@ IDirect3D9* Direct3DCreate9(UINT SDKVersion) {
   d3d9::Note(*d3d9::headlessInUse, "Direct3DCreate9(" + std::to_string(SDKVersion) + ")");
   if (!d3d9::headlessInUse->available || (SDKVersion & 0x7fffffffu) != D3D_SDK_VERSION) return nullptr;
   return new d3d9::HeadlessDirect3D(*d3d9::headlessInUse);
+}
+
+// The D3DX creation functions in place of the program's (platform/d3d9/
+// d3dx_shapes.cpp): a headless device's mesh fails as when memory runs out
+// when its setup says so; every other is made as the program makes it.
+HRESULT D3DXCreateSphere(IDirect3DDevice9* pDevice, float Radius, UINT Slices, UINT Stacks,
+                         ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency) {
+  if (latticegas_d3d9::RefusesMesh(pDevice)) return E_OUTOFMEMORY;
+  return latticegas_d3d9::CreateSphere(pDevice, Radius, Slices, Stacks, ppMesh, ppAdjacency);
+}
+
+HRESULT D3DXCreateCylinder(IDirect3DDevice9* pDevice, float Radius1, float Radius2, float Length,
+                           UINT Slices, UINT Stacks, ID3DXMesh** ppMesh,
+                           ID3DXBuffer** ppAdjacency) {
+  if (latticegas_d3d9::RefusesMesh(pDevice)) return E_OUTOFMEMORY;
+  return latticegas_d3d9::CreateCylinder(pDevice, Radius1, Radius2, Length, Slices, Stacks, ppMesh,
+                                         ppAdjacency);
 }

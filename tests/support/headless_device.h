@@ -5,7 +5,10 @@
 // hold their geometry on the CPU only. Linking this library also puts a
 // Direct3DCreate9 of its own in place of the program's (platform/gl/
 // direct3d_create9.cpp), which tests can have hand out a headless Direct3D
-// object whose devices are such devices, and otherwise makes the real one.
+// object whose devices are such devices, and otherwise makes the real one;
+// and D3DXCreateSphere and D3DXCreateCylinder of its own in place of the
+// program's (platform/d3d9/d3dx_shapes.cpp), which fail a headless device's
+// mesh when its setup says so (failingMesh) and otherwise make it alike.
 #include <cstddef>
 #include <functional>
 #include <string>

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "platform/d3d9/device_state.h"
 #include "platform/d3d9/fixed_function.h"
 
 namespace {
@@ -32,8 +33,9 @@ TEST(FixedFunctionNormals, StayPerpendicularUnderNonUniformScaling) {
   D3DXMatrixTranslation(&t, 3.0f, -2.0f, 1.0f);
   const D3DXVECTOR3 eye(1.0f, 2.0f, -20.0f), at(0.5f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
   D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-  world = s * r * t;
-  modelView = world * view;
+  using latticegas_d3d9::MatrixProduct;
+  world = MatrixProduct(MatrixProduct(s, r), t);
+  modelView = MatrixProduct(world, view);
   const std::array<D3DVECTOR, 3> rows = latticegas_d3d9::NormalMatrixRows(modelView);
   // A surface with normal n holds the tangents a and b.
   const D3DXVECTOR3 n(0.6f, 0.0f, 0.8f), a(0.8f, 0.0f, -0.6f), b(0.0f, 1.0f, 0.0f);

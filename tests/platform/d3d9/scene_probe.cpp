@@ -16,6 +16,12 @@ namespace {
 GraphicsContext graphics;
 constexpr float kStartDistance = 20.0f;
 
+// a, then b.
+D3DXMATRIX Times(const D3DXMATRIX& a, const D3DXMATRIX& b) {
+  D3DXMATRIX product;
+  return *D3DXMatrixMultiply(&product, &a, &b);
+}
+
 LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
@@ -79,7 +85,7 @@ struct Scene {
     Link(-9.0f, 1.0f, 0.5235988f, 9.0f, 8.0f);
     D3DXMatrixScaling(&s, 1.6f, 1.6f, 1.6f);
     D3DXMatrixTranslation(&m, -4.0f, 3.5f, 0.0f);
-    Draw(particle, s * m);
+    Draw(particle, Times(s, m));
 
     // Blue and red particles overlapping, the red one nearer the eye.
     device->SetMaterial(&blue);
@@ -100,9 +106,9 @@ struct Scene {
     D3DXMatrixScaling(&s, 6.0f, 6.0f, 6.0f);
     D3DXMatrixTranslation(&m, -1.0f, -3.0f, 0.0f);
     device->SetMaterial(&grey);
-    Draw(node, s * m);
+    Draw(node, Times(s, m));
     device->SetMaterial(&red);
-    Draw(node, s * m);
+    Draw(node, Times(s, m));
     D3DXMatrixTranslation(&m, 1.5f, 5.5f, 0.0f);
     Draw(particle, m);
     device->SetMaterial(&blue);
@@ -113,7 +119,7 @@ struct Scene {
     device->SetMaterial(&grey);
     D3DXMatrixScaling(&s, 0.15f, 0.15f, 0.15f);
     D3DXMatrixTranslation(&m, 0.3f, 0.25f, -19.0f);
-    Draw(particle, s * m);
+    Draw(particle, Times(s, m));
 
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);

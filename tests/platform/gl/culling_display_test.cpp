@@ -1,14 +1,17 @@
-// On a real display with the OpenGL device: the program's own frames, drawn
-// with the device's culling off and on, leave the same pixels in the back
-// buffer, byte for byte. Particles are fixed (a seeded V) and the clock's
-// phase is held, so every frame of a scene is the same picture. Each scene is
-// drawn three times with culling on: the first sight of a draw is tested
-// whole, the second makes its triangle list, the third takes it from the
-// cache. After the view, projection, viewport, cull mode, fill mode or a
-// node's place changes, the first frame must already be right. All of it
-// holds for both places the device draws in: straight into the window, and
-// the offscreen back buffer it uses when the window's size differs; and the
-// two places give almost the same picture.
+// On a real display with the OpenGL device: the program's own frames, culled,
+// leave the same pixels in the back buffer, byte for byte, as the same frames
+// with every triangle sent to OpenGL by the test support's reference (plain
+// fixed-function OpenGL from the device's Direct3D state, nothing kept from
+// draw to draw). Particles are fixed (a seeded V) and the clock's phase is
+// held, so every frame of a scene is the same picture. Each scene is culled
+// three times, by the device and by the reference with the culling the web's
+// device has: the first sight of a draw is tested whole (or, on the web, by
+// the quick test), the second makes its triangle list, the third takes it
+// from the cache. After the view, projection, viewport, cull mode, fill mode
+// or a node's place changes, the first frame must already be right. All of
+// it holds for both places the device draws in: straight into the window, and
+// the offscreen back buffer it uses when the window's size differs from the
+// back buffer's; and the two places give almost the same picture.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,12 +27,19 @@
 #include "lattice/hex_grid.h"
 #include "support/gl_device_testing.h"
 // OpenGL's header after the window system's names, as the device has it.
+#include <SDL.h>
 #include <SDL_opengl.h>
 
 namespace {
 
+using latticegas_gl::Drawer;
 using Pixels = std::vector<uint8_t>;
 constexpr int kHeldCount = 7;  // a phase part-way along the links
+// The back buffer, and the window while the device draws straight into it.
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+// The culling of the web's device: with the quick test at a draw's first sight.
+constexpr latticegas_d3d9::CullingOptions kWebCulling{true, true, true, true};
 
 class CullingDisplayTest : public ::testing::Test {
  protected:
@@ -43,11 +53,16 @@ class CullingDisplayTest : public ::testing::Test {
     windowClass.lpszClassName = "Lattice";
     ASSERT_NE(RegisterClassA(&windowClass), 0);
     window = CreateWindowExA(0, "Lattice", "Lattice gas simulation", WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 1024, 768, nullptr, nullptr, nullptr,
+                             CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, nullptr,
                              nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    ASSERT_TRUE(graphics.InitD3D(window, 1024, 768));
+    ASSERT_TRUE(graphics.InitD3D(window, kWidth, kHeight));
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &width, &height);
+    ASSERT_TRUE(width == kWidth && height == kHeight)
+        << "the window is " << width << " x " << height << ", not the back buffer's size";
   }
 
   void SetUp() override {
@@ -64,29 +79,27 @@ class CullingDisplayTest : public ::testing::Test {
 
   void TearDown() override {
     // Back to what the program sets, for the next test.
-    SetCulling(true);
-    SetDirect(true);
+    latticegas_gl::SetDrawer(graphics.device, Drawer::kDevice);
+    DrawInWindow(true);
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, 0.94247788f, 1.3333334f, 1.0f, 1000.0f);
     graphics.device->SetTransform(D3DTS_PROJECTION, &projection);
-    D3DVIEWPORT9 whole{0, 0, 1024, 768, 0.0f, 1.0f};
+    D3DVIEWPORT9 whole{0, 0, kWidth, kHeight, 0.0f, 1.0f};
     graphics.device->SetViewport(&whole);
     graphics.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     graphics.device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
   }
 
-  static void SetCulling(bool on) {
-    latticegas_gl::DeviceOptions options;
-    ASSERT_TRUE(latticegas_gl::GetDeviceOptions(graphics.device, &options));
-    options.culling = latticegas_d3d9::CullingOptions{on, on, on, on};
-    ASSERT_TRUE(latticegas_gl::SetDeviceOptions(graphics.device, options));
-  }
-
-  static void SetDirect(bool direct) {
-    latticegas_gl::DeviceOptions options;
-    ASSERT_TRUE(latticegas_gl::GetDeviceOptions(graphics.device, &options));
-    options.directToWindow = direct;
-    ASSERT_TRUE(latticegas_gl::SetDeviceOptions(graphics.device, options));
+  // The device draws straight into the window while its client area is the
+  // back buffer's size, and into its offscreen back buffer otherwise.
+  static void DrawInWindow(bool inWindow) {
+    SDL_Window* sdlWindow = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(sdlWindow, nullptr);
+    SDL_SetWindowSize(sdlWindow, inWindow ? kWidth : kWidth + 16, inWindow ? kHeight : kHeight + 12);
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(sdlWindow, &width, &height);
+    ASSERT_EQ(width == kWidth && height == kHeight, inWindow) << width << " x " << height;
   }
 
   // One frame of the program, its back buffer as it is presented.
@@ -100,9 +113,23 @@ class CullingDisplayTest : public ::testing::Test {
     return pixels;
   }
 
-  static Pixels FrameWithCulling(bool on) {
-    SetCulling(on);
-    return Frame();
+  // The same, its meshes drawn by `drawer`.
+  static Pixels FrameBy(Drawer drawer) {
+    latticegas_gl::SetDrawer(graphics.device, drawer);
+    const Pixels pixels = Frame();
+    latticegas_gl::SetDrawer(graphics.device, Drawer::kDevice);
+    return pixels;
+  }
+
+  // The device drops what it kept of a draw after a few frames without it
+  // (two): the next frame is every draw's first sight, for the device and,
+  // with its culling set again, for the reference.
+  static void ForgetKeptDraws() {
+    for (int i = 0; i < 4; ++i) {
+      graphics.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+      graphics.device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    latticegas_gl::SetReferenceCulling(graphics.device, kWebCulling);
   }
 
   static std::size_t Differing(const Pixels& a, const Pixels& b) {
@@ -118,39 +145,48 @@ class CullingDisplayTest : public ::testing::Test {
     return n;
   }
 
-  // The scene as it stands, culling off, then three frames with it on; in the
-  // window and offscreen.
+  // The scene as it stands, every triangle drawn, then three frames culled
+  // by the device and as on the web, turn about; in the window and offscreen.
   static void ExpectSamePixels(const std::string& scene) {
-    for (bool direct : {true, false}) {
-      SetDirect(direct);
-      const Pixels off = FrameWithCulling(false);
-      ASSERT_EQ(off.size(), 1024u * 768u * 4u) << scene;
-      EXPECT_GT(Lit(off), 1000u) << scene << ": too little on screen to compare";
-      SetCulling(true);
+    for (bool inWindow : {true, false}) {
+      DrawInWindow(inWindow);
+      const char* place = inWindow ? "window" : "offscreen";
+      const Pixels all = FrameBy(Drawer::kReference);
+      ASSERT_EQ(all.size(), std::size_t{kWidth} * kHeight * 4) << scene;
+      EXPECT_GT(Lit(all), 1000u) << scene << ": too little on screen to compare";
+      ForgetKeptDraws();
       for (const char* sight : {"first", "second", "third"}) {
-        EXPECT_EQ(Differing(Frame(), off), 0u)
-            << scene << ", " << sight << " frame with culling, " << (direct ? "window" : "offscreen");
+        EXPECT_EQ(Differing(Frame(), all), 0u)
+            << scene << ", " << sight << " frame culled by the device, " << place;
+        EXPECT_EQ(Differing(FrameBy(Drawer::kReferenceCulled), all), 0u)
+            << scene << ", " << sight << " frame culled as on the web, " << place;
       }
     }
-    SetDirect(true);
+    DrawInWindow(true);
   }
 
   // A changed setting must show in the first culled frame after it: draws kept
   // from before the change would draw the old picture's triangles.
   static void ExpectFirstFrameAfterChangeRight(const std::string& change, void (*apply)()) {
-    SetCulling(true);
-    for (int i = 0; i < 3; ++i) Frame();
+    ForgetKeptDraws();
+    for (int i = 0; i < 3; ++i) {
+      Frame();
+      FrameBy(Drawer::kReferenceCulled);
+    }
     apply();
-    const Pixels culled = Frame();
-    EXPECT_EQ(Differing(culled, FrameWithCulling(false)), 0u) << "after changing the " << change;
+    const Pixels byDevice = Frame();
+    const Pixels asOnTheWeb = FrameBy(Drawer::kReferenceCulled);
+    const Pixels all = FrameBy(Drawer::kReference);
+    EXPECT_EQ(Differing(byDevice, all), 0u) << "after changing the " << change << ", culled by the device";
+    EXPECT_EQ(Differing(asOnTheWeb, all), 0u) << "after changing the " << change << ", culled as on the web";
   }
 
   // The window's buffer is stored upside down, which turns the rasteriser's
   // rule for pixel centres exactly on an edge: a few edge pixels may differ.
   static void ExpectWindowLikeOffscreen(const std::string& scene) {
-    SetDirect(false);
+    DrawInWindow(false);
     const Pixels offscreen = Frame();
-    SetDirect(true);
+    DrawInWindow(true);
     const Pixels window = Frame();
     const std::size_t differing = Differing(window, offscreen);
     EXPECT_LT(differing, offscreen.size() / 4 / 1000) << scene;
@@ -249,7 +285,7 @@ class StateDisplayTest : public CullingDisplayTest {
 
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const GLint wantViewport[4] = {static_cast<GLint>(vp.X), static_cast<GLint>(768 - vp.Y - vp.Height),
+    const GLint wantViewport[4] = {static_cast<GLint>(vp.X), static_cast<GLint>(kHeight - vp.Y - vp.Height),
                                    static_cast<GLint>(vp.Width), static_cast<GLint>(vp.Height)};
     for (int i = 0; i < 4; ++i) ASSERT_EQ(viewport[i], wantViewport[i]) << step << ": viewport";
 
@@ -294,19 +330,41 @@ class StateDisplayTest : public CullingDisplayTest {
 };
 
 TEST_F(StateDisplayTest, EveryDrawSeesTheStateDirect3DHas) {
-  SetCulling(false);  // every draw reaches OpenGL
   IDirect3DDevice9* device = graphics.device;
   std::mt19937 rng(11);
   std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
   std::uniform_real_distribution<float> level(0.0f, 1.0f);
+  // Affine, as world and view are: a rotation after a linear map near the
+  // identity (stretching by 0.55 to 1.45), and a move of up to 1 each way.
   auto randomMatrix = [&] {
-    D3DMATRIX m;
-    for (auto& row : m.m)
-      for (float& e : row) e = unit(rng);
-    m._14 = m._24 = m._34 = 0.0f;  // affine, as world and view are
+    float q[4];
+    float norm = 0.0f;
+    do {
+      for (float& c : q) c = unit(rng);
+      norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    } while (norm < 0.1f || norm > 1.0f);
+    const float w = q[0] / norm, x = q[1] / norm, y = q[2] / norm, z = q[3] / norm;
+    const float rotation[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y + w * z), 2 * (x * z - w * y)},
+                                  {2 * (x * y - w * z), 1 - 2 * (x * x + z * z), 2 * (y * z + w * x)},
+                                  {2 * (x * z + w * y), 2 * (y * z - w * x), 1 - 2 * (x * x + y * y)}};
+    float nearIdentity[3][3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) nearIdentity[i][j] = (i == j ? 1.0f : 0.0f) + 0.15f * unit(rng);
+    D3DMATRIX m{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k) m.m[i][j] += nearIdentity[i][k] * rotation[k][j];
+    for (int j = 0; j < 3; ++j) m.m[3][j] = unit(rng);
     m._44 = 1.0f;
     return m;
   };
+  // Every draw must reach OpenGL, culled or not: a sphere of radius 30, moved
+  // and stretched so, is about the eye, its faces about 4 to 68 away in every
+  // direction (beyond every near plane below and short of every far one);
+  // seen from inside with no face culled, it reaches every pixel.
+  ID3DXMesh* around = nullptr;
+  ASSERT_EQ(D3DXCreateSphere(device, 30.0f, 16, 8, &around, nullptr), D3D_OK);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   D3DLIGHT9 light{};
   device->GetLight(0, &light);
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
@@ -363,12 +421,13 @@ TEST_F(StateDisplayTest, EveryDrawSeesTheStateDirect3DHas) {
           break;
       }
     }
-    graphics.nodeMesh->DrawSubset(0);
+    around->DrawSubset(0);
     ExpectGlStateFor(device, "step " + std::to_string(step));
     if (HasFatalFailure()) break;
   }
   device->EndScene();
   device->Present(nullptr, nullptr, nullptr, nullptr);
+  around->Release();
   // Back to the program's light; the fixture restores the rest.
   device->SetLight(0, &light);
   camera = Camera(20.0f);
