@@ -199,15 +199,13 @@ def scenario_generations(app):
     app.wait_grid(camera, what="the start grid")
     app.key("v")
     wait_figures(app, "particles", lambda f: f.particles > 0)
-    time.sleep(8)
+    wait_figures(app, "generation 12", lambda f: f.generation >= 12, 60)
     running = changes(app)
     for c in running:
         f = Figures(c["text"])
         expect(f.generation == c["frames"] // FRAMES_PER_GENERATION,
                f"generation {f.generation} after {c['frames']} frames drawn")
-    seen = Figures(running[-1]["text"]).generation
-    expect(seen >= 5, f"only {seen} generations in 8 s")
-    print(f"{running[-1]['frames']} frames, generation {seen}")
+    print(f"{running[-1]['frames']} frames, generation {Figures(running[-1]['text']).generation}")
 
     mark = change_count(app)
     app.key("Return")
@@ -323,14 +321,14 @@ def scenario_plot(app):
     camera = e2e.Camera()
     app.wait_grid(camera, what="the start grid")
     app.key("v")
-    time.sleep(10)
+    # However fast the machine draws.
+    wait_figures(app, "generation 15", lambda f: f.generation >= 15, 60)
     running = [Plot(c) for c in changes(app)]
     for plot in running:
         plot.expect_newest_is_the_figures()
         g = plot.figures.generation
         expect(plot.generations == list(range(0, g + 1)),
                f"at generation {g} the plot has points at {plot.generations}")
-    expect(running[-1].figures.generation >= 20, f"only {running[-1].figures.generation} generations in 10 s")
     print(f"{len(running[-1].generations)} points at generation {running[-1].figures.generation}")
 
     app.click_plane(1, camera, 0, 0)
@@ -370,14 +368,14 @@ def scenario_plot(app):
     # The clock again: one point per generation from there on.
     mark = change_count(app)
     app.click_plane(1, camera, *EMPTY)
-    time.sleep(6)
-    again = [Plot(c) for c in changes(app, mark)]
     top = last.figures.generation
+    wait_figures(app, f"generation {top + 5}", lambda f: f.generation >= top + 5, 60)
+    time.sleep(0.5)
+    again = [Plot(c) for c in changes(app, mark)]
     for plot in again:
         g = plot.figures.generation
         expect(plot.generations[-(g - top + 1):] == list(range(top, g + 1)),
                f"with the clock running again the plot has {plot.generations[-(g - top + 1):]} up to {g}")
-    expect(again[-1].figures.generation >= top + 5, "the clock did not run again")
     escape_and_keep_figures(app)
 
 
