@@ -15,6 +15,7 @@ void DrawFrame() {
     DrawSelection(graphics, *selectedNode);
   } else if (stepClock.Tick() == stepClock.Period()) {
     lattice.Step();
+    ++generation;
   }
   DrawParticles(graphics, lattice, stepClock.Phase());
   device->EndScene();

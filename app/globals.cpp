@@ -10,4 +10,5 @@ StepClock stepClock(20);
 Lattice lattice;
 
 Node* selectedNode = nullptr;
+unsigned long long generation = 0;
 const PlanePoint gridCentre{0.0f, 0.0f};

@@ -16,5 +16,9 @@ extern Lattice lattice;
 // removed; while it is set the simulation pauses.
 extern Node* selectedNode;
 
+// Generations run since start-up, by the clock and by Enter alike; the web
+// page shows it beside the picture.
+extern unsigned long long generation;
+
 // The centre of the start-up grid.
 extern const PlanePoint gridCentre;

@@ -27,7 +27,10 @@ enum Key : WPARAM {
 // handling ends here.
 bool ProgramCommand(HWND window, WPARAM key) {
   switch (key) {
-    case kEnter: lattice.Step(); break;
+    case kEnter:
+      lattice.Step();
+      ++generation;
+      break;
     case kEscape: DestroyWindow(window); break;
     case kDelete:
     case kQ:

@@ -58,6 +58,7 @@ class AppTest : public ::testing::Test {
     BuildHexGrid(lattice, gridCentre, rings);
     camera = Camera(20.0f);
     stepClock = StepClock(20);
+    generation = 0;
     graphics.Release();
     graphics.width = 1024;
     graphics.height = 768;

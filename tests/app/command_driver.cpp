@@ -229,6 +229,7 @@ void CommandDriver::Reset(int rings, unsigned randSeed) {
   srand(randSeed);
   camera = Camera(20.0f);
   stepClock = StepClock(20);
+  generation = 0;
   trace_.clear();
 }
 
@@ -253,14 +254,19 @@ LPARAM CommandDriver::ClickPosition(const Command& c) const {
 
 std::string CommandDriver::Send(UINT message, WPARAM wParam, LPARAM lParam) {
   ++messages_;
+  const unsigned long long before = generation;
   WindowProc(window_, message, wParam, lParam);
-  return Check(message == WM_KEYDOWN && wParam == kEnter);
+  const bool steps = message == WM_KEYDOWN && wParam == kEnter;
+  if (generation != before + steps) return "the generation count is off by a message";
+  return Check(steps);
 }
 
 std::string CommandDriver::Frame() {
   ++messages_;
   const bool steps = selectedNode == nullptr && stepClock.count == stepClock.Period();
+  const unsigned long long before = generation;
   DrawFrame();
+  if (generation != before + steps) return "the generation count is off by a frame";
   latticegas_d3d9::HeadlessLog& log = *latticegas_d3d9::HeadlessLogOf(graphics.device);
   if (log.drawsOutsideScene != 0 || log.inScene) return "a frame drew outside its scene";
   // The log keeps every draw; a long run must not grow with it.

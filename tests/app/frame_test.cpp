@@ -55,3 +55,34 @@ TEST_F(Frames, SelectionHoldsTheClockAndIsDrawnRed) {
     EXPECT_FALSE(d.mesh == graphics.nodeMesh && d.material.Diffuse.g == 0.0f);
   }
 }
+
+TEST_F(Frames, GenerationCountsTheClocksStepsAndEntersAndNothingElse) {
+  ASSERT_EQ(generation, 0u);
+  for (int frame = 1; frame <= 3 * 21; ++frame) DrawFrame();
+  EXPECT_EQ(generation, 3u) << "one a generation of the clock";
+  Key(13);
+  EXPECT_EQ(generation, 4u) << "Enter with nothing selected";
+
+  // Every other command, with and without a selection, and frames while
+  // the selection holds the clock: no generation.
+  lattice.nodes.front().state = directionBit[0];
+  for (WPARAM key : {67, 86, 70, 82, 65, 68, 83, 87, 48, 49, 46, 81, 16, 55}) Key(key);
+  Wheel(120);
+  Wheel(-120);
+  RightClick({2.5f, 1.5f});
+  LeftClick({0, 0});
+  ASSERT_NE(selectedNode, nullptr);
+  for (WPARAM key : {48, 49, 54, 67, 86, 65, 68, 83, 87, 70, 82, 16}) Key(key);
+  for (int frame = 0; frame < 50; ++frame) DrawFrame();
+  EXPECT_EQ(generation, 4u);
+  EXPECT_EQ(stepClock.count, 0) << "the clock held";
+
+  Key(13);
+  EXPECT_EQ(generation, 5u) << "Enter with a node selected";
+  Key(46);
+  ASSERT_EQ(selectedNode, nullptr);
+  for (int frame = 1; frame <= 20; ++frame) DrawFrame();
+  EXPECT_EQ(generation, 5u);
+  DrawFrame();
+  EXPECT_EQ(generation, 6u) << "the clock, resumed";
+}
