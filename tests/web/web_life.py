@@ -10,7 +10,9 @@ lose_restore, lose_twice, lose_again
     row, and lost again straight after it came back. Afterwards the picture
     agrees with that of a page that never lost its context and got the same
     input: a scene that does not depend on time (a node selected, so the
-    clock holds, and no particles).
+    clock holds, and no particles); and the context holds the state it held
+    before the loss (a missing depth test, say, changes too few pixels of
+    these scenes to show in the picture).
 lost_for_good
     the status line while the context stays lost, and after.
 zoom
@@ -96,6 +98,28 @@ def expect_clean_console(app):
     lines = app.browser.console()
     bad = [line for line in lines if line.startswith("SEVERE") or "WebGL" in line]
     expect(not bad, f"the page logged: {bad[:3]}")
+
+
+def gl_state(app):
+    """What the device has set in its context, read back between frames:
+    the Direct3D state in GL terms, the drawing buffer, the stream's program
+    and its projection."""
+    return app.browser.js("""
+        const gl = document.getElementById('canvas').getContext('webgl2');
+        const get = name => {
+          const v = gl.getParameter(gl[name]);
+          return v !== null && typeof v === 'object' && 'length' in v ? Array.from(v) : v;
+        };
+        const program = gl.getParameter(gl.CURRENT_PROGRAM);
+        const state = {};
+        for (const name of ['DEPTH_TEST', 'DEPTH_WRITEMASK', 'DEPTH_FUNC', 'CULL_FACE', 'CULL_FACE_MODE',
+                            'FRONT_FACE', 'VIEWPORT', 'DEPTH_RANGE', 'SCISSOR_TEST', 'BLEND'])
+          state[name] = get(name);
+        state.buffer = [gl.drawingBufferWidth, gl.drawingBufferHeight];
+        state.vertexArray = gl.getParameter(gl.VERTEX_ARRAY_BINDING) !== null;
+        state.projection = program &&
+            Array.from(gl.getUniform(program, gl.getUniformLocation(program, 'u_projection')));
+        return state;""")
 
 
 def settled(app):
@@ -196,7 +220,8 @@ def compared(parts, between):
     """A scenario: the reference page first, then a fresh page that gets the
     same input, each part of it while the context is lost (between(app,
     part, camera) loses it, gives the input and gives the context back);
-    after each part its picture must agree with the reference's."""
+    after each part its picture must agree with the reference's, and the
+    context's state be the one it had before the first loss."""
 
     def scenario(app):
         url = app.browser.driver.current_url
@@ -204,9 +229,14 @@ def compared(parts, between):
         app.browser.console()  # the reference page's, read and forgotten
         app.__init__(app.browser, url)  # the same tab, a fresh page
         camera = prepared(app)
+        state = gl_state(app)
+        expect(state["projection"] is not None, f"no program in use between frames: {state}")
         for n, (part, picture) in enumerate(zip(parts, reference), 1):
             between(app, part, camera)
             expect_picture_back(app, picture, f"part {n} of the input, given during the loss")
+            after = gl_state(app)
+            expect(after == state, f"part {n}: the context's state after the restoration is {after}, "
+                                   f"not as before the loss: {state}")
         events = app.context_events()
         expect(all(e[2] for e in events if e[0] == "lost"), f"a loss not prevented: {events}")
         expect_clean_console(app)
