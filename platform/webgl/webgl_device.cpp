@@ -1,6 +1,13 @@
 // Direct3D 9 on WebGL2: the fixed-function subset, lit on the CPU and drawn
 // as one stream of the culled triangles (TriangleStream) straight into the
 // canvas's drawing buffer, which is the back buffer.
+//
+// The browser may take the context away between two frames (a phone's
+// sleep, a GPU reset, too many pages with contexts) and give it back later.
+// The program never resets its device, so the device outlives the loss on
+// its own: it asks for the context back, touches no GL while it is gone,
+// and once it is back makes anew everything it keeps in GL and sends the
+// whole Direct3D state again from its record. The program sees none of it.
 #include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 
@@ -73,25 +80,29 @@ class WebGlDevice final : public StateDevice {
         depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
 
   // The canvas's drawing buffer at the back buffer's size, and the stream;
-  // false when the browser refuses them.
+  // false when the browser refuses them. From here on the device follows
+  // the context's losses and restorations.
   bool Prepare() {
     emscripten_webgl_make_context_current(context_);
-    KeepCanvasAtBackBufferSize();
-    if (!stream_.Create()) return false;
-    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
-               static_cast<GLsizei>(backBufferHeight()));
     // The culler's allowance follows the rasteriser's sub-pixel grid; a
     // browser that will not say is taken at OpenGL's least.
     GLint bits = 0;
     glGetIntegerv(GL_SUBPIXEL_BITS, &bits);
     subpixelBits_ = bits > 0 ? bits : 4;
-    return glGetError() == GL_NO_ERROR;
+    if (!MakeGlSide()) return false;
+    emscripten_set_webglcontextlost_callback(canvas_, this, EM_FALSE, &WebGlDevice::OnContextLost);
+    emscripten_set_webglcontextrestored_callback(canvas_, this, EM_FALSE,
+                                                 &WebGlDevice::OnContextRestored);
+    following_ = true;
+    return true;
   }
 
   HRESULT Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
                 DWORD Stencil) override {
     if (Count != 0 && pRects == nullptr) return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_INVALIDCALL;
+    NoticeLoss();
+    // As on a lost Direct3D device, the call succeeds and does nothing.
+    if (!GlReady()) return D3D_OK;
     stream_.Flush();
     ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
     glDepthMask(depthMask_);
@@ -105,10 +116,11 @@ class WebGlDevice final : public StateDevice {
   // refreshes was tried: with software WebGL they queue up behind one another
   // and fewer are shown.)
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override {
-    if (!MakeCurrent()) {
-      // The browser took the context away (its GPU process restarted, say):
-      // nothing can be drawn, but the program must still yield, or the page
-      // would hang in its frame loop.
+    NoticeLoss();
+    if (!GlReady()) {
+      // Nothing can be drawn while the context is gone, but the program
+      // still yields at the browser's pace, or the page would hang in its
+      // frame loop; its messages and its clock go on as before.
       WaitForAnimationFrame();
       return D3DERR_DEVICELOST;
     }
@@ -120,7 +132,7 @@ class WebGlDevice final : public StateDevice {
   }
 
   void DrawMesh(Mesh& mesh) override {
-    if (!MakeCurrent()) return;
+    if (!GlReady()) return;
     if (SceneStateChanged()) {
       stream_.Flush();
       ApplySceneState();
@@ -132,19 +144,91 @@ class WebGlDevice final : public StateDevice {
   }
 
  private:
+  // The context, as far as the device goes: drawn with, gone (from its loss,
+  // which the browser may report a little after the fact, to its
+  // restoration), or given back with nothing of the device's in it yet.
+  enum class Context { kLive, kLost, kRestored };
+
   ~WebGlDevice() override {
-    if (!ContextUsable()) return;
+    if (following_) {
+      emscripten_set_webglcontextlost_callback(canvas_, nullptr, EM_FALSE, nullptr);
+      emscripten_set_webglcontextrestored_callback(canvas_, nullptr, EM_FALSE, nullptr);
+    }
+    if (contextState_ != Context::kLive || emscripten_is_webgl_context_lost(context_)) return;
     emscripten_webgl_make_context_current(context_);
     stream_.Delete();
   }
 
-  bool ContextUsable() const { return emscripten_is_webgl_context_lost(context_) == EM_FALSE; }
+  // Asked to, the browser gives a lost context back: the callback's true
+  // makes Emscripten call preventDefault() on the event, which is that
+  // request. Without it the loss is for good.
+  static EM_BOOL OnContextLost(int, const void*, void* device) {
+    static_cast<WebGlDevice*>(device)->Lose();
+    return EM_TRUE;
+  }
 
-  bool MakeCurrent() {
-    if (!ContextUsable()) return false;
-    if (emscripten_webgl_get_current_context() != context_)
+  // The same WebGL context object comes back, so Emscripten's handle still
+  // names it; but it is blank, and every GL name the device holds is dead.
+  // The device makes its GL side anew at its next use, in the frame loop.
+  static EM_BOOL OnContextRestored(int, const void*, void* device) {
+    static_cast<WebGlDevice*>(device)->contextState_ = Context::kRestored;
+    return EM_TRUE;
+  }
+
+  // Once a frame, at its Clear and at its Present: a context the browser has
+  // taken away is gone from then on, even before the browser says so.
+  void NoticeLoss() {
+    if (contextState_ == Context::kLive && emscripten_is_webgl_context_lost(context_)) Lose();
+  }
+
+  // The lost context's objects are gone with it. Deleting them now, while
+  // WebGL ignores every call, only has Emscripten forget their names;
+  // after the restoration it would be an error, as they are not the new
+  // context's.
+  void Lose() {
+    if (contextState_ == Context::kLive) {
       emscripten_webgl_make_context_current(context_);
-    return true;
+      stream_.Delete();
+    }
+    contextState_ = Context::kLost;
+  }
+
+  // Whether the device may issue GL now; a context given back is first made
+  // ready again.
+  bool GlReady() {
+    if (contextState_ == Context::kRestored) RemakeGlSide();
+    return contextState_ == Context::kLive;
+  }
+
+  // After a restoration: everything made again as at creation. A context
+  // lost again before this waits for its next restoration; one the browser
+  // will not draw with (it refuses the shaders) leaves the device blank, as
+  // lost.
+  void RemakeGlSide() {
+    if (emscripten_is_webgl_context_lost(context_)) return;
+    emscripten_webgl_make_context_current(context_);
+    // The loss's own error, and any from calls made before it was noticed.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    contextState_ = MakeGlSide() ? Context::kLive : Context::kLost;
+  }
+
+  // What the device keeps in GL (the stream's program, vertex array and
+  // buffer), the drawing buffer at the back buffer's size, and the whole
+  // Direct3D state sent from the record; false when the browser refuses any
+  // of it.
+  bool MakeGlSide() {
+    KeepCanvasAtBackBufferSize();
+    if (!stream_.Create()) return false;
+    glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
+               static_cast<GLsizei>(backBufferHeight()));
+    appliedRenderStates_ = ~0u;
+    appliedLights_ = ~0u;
+    lastView_ = D3DMATRIX{};
+    lastProjection_ = D3DMATRIX{};
+    lastViewport_ = D3DVIEWPORT9{};
+    ApplySceneState();
+    return glGetError() == GL_NO_ERROR;
   }
 
   // The canvas's drawing buffer is the back buffer, stretched to the page by
@@ -232,6 +316,8 @@ class WebGlDevice final : public StateDevice {
   const char* canvas_;
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context_;
   bool depthBuffer_;
+  Context contextState_ = Context::kLive;
+  bool following_ = false;  // the loss and restoration callbacks are set
   TriangleStream stream_;
   VertexLighting lighting_;  // what the stream lights by
   DrawCuller culler_ = CullerForTheStream();
@@ -239,7 +325,7 @@ class WebGlDevice final : public StateDevice {
   unsigned appliedRenderStates_ = ~0u;
   GLboolean depthMask_ = GL_TRUE;  // as last applied
   unsigned appliedLights_ = ~0u;
-  // Never a matrix a program sets: the first draw applies everything.
+  // Never a matrix a program sets: MakeGlSide applies everything.
   D3DMATRIX lastView_{};
   D3DMATRIX lastProjection_{};
   D3DVIEWPORT9 lastViewport_{};

@@ -201,6 +201,50 @@ class Page:
         x, y, w, h = self.canvas_rect()
         return x + bx * w / e2e.BB_W, y + by * h / e2e.BB_H
 
+    # -- the graphics context, lost and restored as a browser does it
+
+    def follow_context(self):
+        """From now on the page notes its canvas's context losses and
+        restorations, with their times, and can cause them through
+        WEBGL_lose_context. canvas.getContext returns the program's own
+        context, so this must come after the program made it; the extension
+        object stays usable across restorations."""
+        self.browser.js("""
+            const canvas = document.getElementById('canvas');
+            const gl = canvas.getContext('webgl2');
+            window.graphics = {lose: gl.getExtension('WEBGL_lose_context'), events: []};
+            canvas.addEventListener('webglcontextlost', e =>
+                graphics.events.push(['lost', performance.now(), e.defaultPrevented]));
+            canvas.addEventListener('webglcontextrestored', () =>
+                graphics.events.push(['restored', performance.now()]));""")
+        expect(self.browser.js("return !!graphics.lose"), "the context has no WEBGL_lose_context")
+
+    def context_events(self):
+        """[kind, page time in ms, ...] of every loss and restoration so far."""
+        return self.browser.js("return graphics.events")
+
+    def _context_event(self, kind, before):
+        def seen():
+            events = self.context_events()
+            return len(events) > before and events[-1][0] == kind and events[-1]
+        return self.wait(f"the context {kind}", seen, 10)
+
+    def lose_context(self):
+        """Loses the context and waits for the page's webglcontextlost."""
+        before = len(self.context_events())
+        self.browser.js("graphics.lose.loseContext()")
+        return self._context_event("lost", before)
+
+    def restore_context(self):
+        """Has the browser give the context back (which it does only if the
+        loss's event was prevented) and waits for webglcontextrestored."""
+        before = len(self.context_events())
+        self.browser.js("graphics.lose.restoreContext()")
+        return self._context_event("restored", before)
+
+    def context_lost(self):
+        return self.browser.js("return document.getElementById('canvas').getContext('webgl2').isContextLost()")
+
     # -- input, through the browser's input pipeline
 
     def key(self, *names, delay_ms=30, repeat=False):
@@ -270,6 +314,22 @@ class Page:
     def button_centre(self, name):
         x, y, w, h = self.button_rect(name)
         return x + w / 2, y + h / 2
+
+
+def share_within(a, b, levels):
+    """The share of pixels of two pictures of one size that lie within levels
+    in every channel. Equal rows are skipped whole: two pictures of one
+    scene mostly agree exactly."""
+    expect((a.w, a.h) == (b.w, b.h), f"pictures of {a.w}x{a.h} and {b.w}x{b.h}")
+    row = 3 * a.w
+    far = 0
+    for start in range(0, len(a.data), row):
+        ra, rb = a.data[start:start + row], b.data[start:start + row]
+        if ra == rb:
+            continue
+        far += sum(1 for i in range(0, row, 3)
+                   if max(abs(ra[i] - rb[i]), abs(ra[i + 1] - rb[i + 1]), abs(ra[i + 2] - rb[i + 2])) > levels)
+    return 1.0 - far / (a.w * a.h)
 
 
 def png_to_ppm(png):

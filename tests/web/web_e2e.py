@@ -5,7 +5,7 @@ screenshots (see web_driver.py):
     web_e2e.py SITE_FOLDER SCENARIO
 
 The scenarios of the native end-to-end tests run unchanged on the page;
-startup, repeat, no_webgl and storm are the page's own.
+startup, repeat, no_webgl, storm and storm_lost are the page's own.
 """
 
 import os
@@ -104,11 +104,13 @@ STORM_RESIZE_EVERY = 100
 STORM_VIEWPORTS = [(900, 620), (1400, 825), (700, 900), (1280, 700)]
 
 
-def scenario_storm(app):
+def scenario_storm(app, between=None):
     """Clicks land in the canvas's displayed pixels whatever its size; then a
     storm of random keys, auto-repeats, clicks and wheel turns (as the native
     soak sends) with fingers among them (taps, holds, pinches) while the browser window is resized.
-    Afterwards the program still answers and draws, and Escape ends it with 0."""
+    Afterwards the program still answers and draws, and Escape ends it with 0.
+    between(app, i), if given, runs before the storm's input i and once
+    after its last."""
     app.browser.enable_touch()
     camera = e2e.Camera()
     e2e.start(app, camera)
@@ -136,6 +138,8 @@ def scenario_storm(app):
     x, y, w, h = app.canvas_rect()
     started = time.monotonic()
     for i in range(STORM_INPUTS):
+        if between is not None:
+            between(app, i)
         if i % STORM_RESIZE_EVERY == STORM_RESIZE_EVERY - 1:
             app.browser.set_viewport(*STORM_VIEWPORTS[(i // STORM_RESIZE_EVERY) % len(STORM_VIEWPORTS)])
             x, y, w, h = app.canvas_rect()
@@ -156,6 +160,8 @@ def scenario_storm(app):
             counts["wheel"] += 1
         else:
             touch_storm(app, rng, (x, y, w, h), counts)
+    if between is not None:
+        between(app, None)
     print(f"storm: {counts} in {time.monotonic() - started:.1f} s")
     app.alive()
     # Still answering and drawing: with the particles cleared, a node added
@@ -164,9 +170,37 @@ def scenario_storm(app):
     before = find_added_node(app)
     app.key("f")
     app.wait_picture("the picture change after zooming out", lambda p: p.differing(before) > 100)
-    errors = [line for line in app.browser.console() if line.startswith("SEVERE")]
+    errors = [line for line in app.browser.console() if line.startswith("SEVERE") or "WebGL" in line]
     expect(not errors, f"the page logged errors: {errors[:3]}")
     app.escape_and_expect_zero()
+
+
+STORM_LOSS_EVERY = 23
+
+
+def scenario_storm_lost(app):
+    """The storm, with the canvas's context lost and given back (as a browser
+    does, by WEBGL_lose_context) every few inputs, the storm going on during
+    each loss: afterwards the same as the storm. After the storm's first
+    steps, so that the program's context exists when the page is told to
+    follow it."""
+    state = {"lost": False, "losses": 0}
+
+    def between(app, i):
+        if i == 0:
+            app.follow_context()
+        if i is None or i % STORM_LOSS_EVERY == STORM_LOSS_EVERY - 1:
+            if state["lost"]:
+                app.restore_context()
+                state["lost"] = False
+            elif i is not None:
+                app.lose_context()
+                state["lost"] = True
+                state["losses"] += 1
+        if i is None:
+            print(f"storm: {state['losses']} losses, each given back")
+
+    scenario_storm(app, between)
 
 
 def touch_storm(app, rng, rect, counts):
@@ -214,7 +248,7 @@ def find_added_node(app):
 
 NATIVE_SCENARIOS = ("particles", "select", "edit", "delete_add", "camera")
 SCENARIOS = {"startup": scenario_startup, "repeat": scenario_repeat, "no_webgl": scenario_no_webgl,
-             "storm": scenario_storm}
+             "storm": scenario_storm, "storm_lost": scenario_storm_lost}
 FLAGS = {"no_webgl": ["--disable-webgl", "--disable-3d-apis"]}
 
 
