@@ -129,10 +129,12 @@ def escape_and_keep_figures(app):
     ended program for more."""
     errors = [line for line in app.browser.console() if line.startswith("SEVERE")]
     expect(not errors, f"the page logged errors: {errors[:3]}")
-    before = figures(app)
+    # The clock may still run until Escape arrives, so the figures to keep are
+    # those shown once the program has ended.
     app.escape_and_expect_zero()
+    at_end = figures(app)
     time.sleep(1.0)
-    expect(figures(app).text == before.text, f"the figures changed to {figures(app)} after the end")
+    expect(figures(app).text == at_end.text, f"the figures changed from {at_end} to {figures(app)} after the end")
     # The program's end is thrown out of it, as it always was.
     errors = [line for line in app.browser.console() if line.startswith("SEVERE") and "ExitStatus" not in line]
     expect(not errors, f"the page logged errors after the end: {errors[:3]}")
