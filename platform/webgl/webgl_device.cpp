@@ -210,7 +210,12 @@ class WebGlDevice final : public StateDevice {
     // The loss's own error, and any from calls made before it was noticed.
     for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
     }
-    contextState_ = MakeGlSide() ? Context::kLive : Context::kLost;
+    if (MakeGlSide()) {
+      contextState_ = Context::kLive;
+      return;
+    }
+    stream_.Delete();
+    contextState_ = Context::kLost;
   }
 
   // What the device keeps in GL (the stream's program, vertex array and
