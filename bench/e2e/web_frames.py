@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The web edition beside the native build (bench/e2e/web_frames.sh sets up
-the display): frames per second and what each frame costs in five views,
+the display): frames per second and what each frame costs in six views,
 the first frame, the size.
 
     web_frames.py FRAME_BENCH SITE_FOLDER[,SITE_FOLDER...] ROUNDS
@@ -25,12 +25,13 @@ costs before any drawing, as on a machine with a GPU. Native frames are
 frame_bench's BM_Frame.
 
 The views: the start, 8 x F and 25 x F with the particles randomised, and
-at 25 x F two in which the picture changes every frame beyond the
-particles: the camera panned every frame (A and D in turn, so the grid stays
-in view) and, with the centre node selected (the simulation holds), that
-node moved every frame (A and D in turn). Their keys go through the
-browser's input pipeline, each sent once the frame that took the one before
-has been shown; the table gives the keys the program took per frame.
+at 25 x F three with a key every frame: 7, which changes nothing (what the
+keys cost on their own), then A and D in turn with nothing selected, which
+pan the camera every frame (back and forth, so the grid stays in view), and
+with the centre node selected (the simulation holds), which move that node
+every frame. The keys go through the browser's input pipeline, each sent
+once the frame that took the one before has been shown; the table gives the
+keys the program took per frame.
 """
 
 import base64
@@ -46,11 +47,12 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
 import web_driver as web  # noqa: E402
 
-# (label, zoom-outs from the start, what changes every frame besides the particles)
+# (label, zoom-outs from the start, the keys pressed in turn, one a frame)
 VIEWS = [("start", 0, None), ("8 x F", 8, None), ("25 x F, whole grid", 25, None),
-         ("25 x F, pan every frame", 25, "pan"), ("25 x F, node moved every frame", 25, "node")]
+         ("25 x F, key 7 every frame", 25, "7"), ("25 x F, pan every frame", 25, "ad"),
+         ("25 x F, node moved every frame", 25, "ad")]
 # frame_bench's views: the first three.
-NATIVE_ZOOMS = sorted({zoom for _, zoom, change in VIEWS if change is None})
+NATIVE_ZOOMS = sorted({zoom for _, zoom, keys in VIEWS if keys is None})
 WATCH_SECONDS = 6.0
 SETTLE_SECONDS = 1.5
 
@@ -79,12 +81,16 @@ window.requestAnimationFrame = function (...args) {
   return animationFrame.apply(window, args);
 };
 
-// Keys from the input pipeline, and those the program took (its handler on
-// the canvas keeps them from the browser), with the frame they came after.
+// Keys from the input pipeline, and those the program took: sent to the
+// focused canvas, whose handler keeps them from the browser (the page's
+// own listener leaves the canvas's keys alone), with the frame they came after.
 window.keys = {trusted: 0, taken: 0, frame: 0};
 addEventListener('keydown', e => { if (e.isTrusted) window.keys.trusted++; }, true);
 addEventListener('keydown', e => {
-  if (e.isTrusted && e.defaultPrevented) { window.keys.taken++; window.keys.frame = window.shown; }
+  if (e.isTrusted && e.target.id === 'canvas' && e.defaultPrevented) {
+    window.keys.taken++;
+    window.keys.frame = window.shown;
+  }
 });
 // Resolves once the frame that takes the last key has been shown.
 window.frameAfterKey = () => new Promise(resolve =>
@@ -164,25 +170,26 @@ def select_centre_node(browser, page):
     page.key(*["a"] * 10, delay_ms=5)
 
 
-def watch(browser, page, change):
-    """Frames, their costs and the keys taken over WATCH_SECONDS; with change,
-    one key (A and D in turn) sent after each frame that took the last."""
+def watch(browser, page, keys):
+    """Frames, their costs and the keys taken over WATCH_SECONDS; with keys,
+    one of them (in turn, an even number in all) sent after each frame that
+    took the last."""
     cpu0 = main_thread_seconds(browser)
     n0, s0, t0, w0, b0, d0, k0, a0 = browser.js(COUNTERS)
     sent = 0
-    if change is None:
+    if keys is None:
         time.sleep(WATCH_SECONDS)
     else:
         end = time.monotonic() + WATCH_SECONDS
         while time.monotonic() < end or sent % 2:
             browser.cdp("Runtime.evaluate", {"expression": "frameAfterKey()", "awaitPromise": True})
-            web.Page.key(page, "ad"[sent % 2], delay_ms=0)
+            web.Page.key(page, keys[sent % len(keys)], delay_ms=0)
             sent += 1
         # The last key shown, so that every key counted is in a frame counted.
         browser.cdp("Runtime.evaluate", {"expression": "frameAfterKey()", "awaitPromise": True})
     cpu1 = main_thread_seconds(browser)
     n1, s1, t1, w1, b1, d1, k1, a1 = browser.js(COUNTERS)
-    if change is not None:
+    if keys is not None:
         web.expect(k1 - k0 == sent and a1 - a0 == sent,
                    f"{sent} keys sent, {k1 - k0} reached the page, {a1 - a0} the program")
         web.expect(browser.js("return document.activeElement && document.activeElement.id") == "canvas",
@@ -197,7 +204,7 @@ def watch(browser, page, change):
         "cpu": 1000.0 * (cpu1 - cpu0) / shown if shown else float("nan"),
         "bytes": (b1 - b0) / drawn if drawn else float("nan"),
         "draws": (d1 - d0) / drawn if drawn else float("nan"),
-        "keys": (a1 - a0) / shown if change is not None and shown else None,
+        "keys": (a1 - a0) / shown if keys is not None and shown else None,
     }
 
 
@@ -217,13 +224,13 @@ def web_round(site_folder):
         first = browser.js("return window.firstShown")
         page.key("v")
         views, done = {}, 0
-        for view, zoom, change in VIEWS:
+        for view, zoom, keys in VIEWS:
             page.key(*["f"] * (zoom - done), delay_ms=5)
             done = zoom
-            if change == "node":
+            if view.endswith("node moved every frame"):
                 select_centre_node(browser, page)
             time.sleep(SETTLE_SECONDS)
-            views[view] = watch(browser, page, change)
+            views[view] = watch(browser, page, keys)
         # A repeat visit, served by the service worker; from a blank page, as
         # the page in the whole-grid view would keep both cores busy while
         # the next one loads.
@@ -258,13 +265,13 @@ def print_site(site, sites, native, measured, firsts, repeats, rounds):
         header += f"{'fps / ref':>11}{'CPU / ref':>11}"
     print(header)
     print(f"{'':32}{'fps':>8}{'fps':>8}{'fps':>9}{'ms':>9}{'ms':>8}{'/frame':>8}{'/frame':>8}{'/frame':>8}")
-    for view, zoom, change in VIEWS:
+    for view, zoom, keys in VIEWS:
         w, cpu = med(site, view, "fps"), med(site, view, "cpu")
-        n = statistics.median(native[zoom]) if change is None else None
+        n = statistics.median(native[zoom]) if keys is None else None
         line = (f"{view:32}{n if n else float('nan'):8.1f}{w:8.1f}{med(site, view, 'shown'):9.1f}"
                 f"{med(site, view, 'program'):9.2f}{cpu:8.2f}{med(site, view, 'bytes') / 1024:8.1f}"
                 f"{med(site, view, 'draws'):8.1f}"
-                + (f"{med(site, view, 'keys'):8.2f}" if change else f"{'-':>8}")
+                + (f"{med(site, view, 'keys'):8.2f}" if keys else f"{'-':>8}")
                 + (f"{w / n:11.2f}" if n else f"{'-':>11}"))
         if site != sites[0]:
             line += f"{w / med(sites[0], view, 'fps'):10.2f}x{cpu / med(sites[0], view, 'cpu'):10.2f}x"

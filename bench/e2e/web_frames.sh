@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The web edition beside the native build, on this machine: presented frames
-# per second with the particles randomised in five views (start, 8 x F,
-# 25 x F, and at 25 x F the camera panned every frame and a selected node
-# moved every frame), what each frame costs the page (its main thread's CPU
-# time, the program's Clear to Present, the bytes handed to WebGL's buffers
-# and the draw calls), the page's load to its first drawn frame (first
-# visit, and a repeat visit served by the service worker), and the size of
-# the .wasm and .js, raw and gzipped. Native frames come from frame_bench
+# per second with the particles randomised in six views (start, 8 x F,
+# 25 x F, and at 25 x F a key that changes nothing pressed every frame, the
+# camera panned every frame and a selected node moved every frame), what
+# each frame costs the page (its main thread's CPU time, the program's Clear
+# to Present, the bytes handed to WebGL's buffers and the draw calls), the
+# page's load to its first drawn frame (first visit, and a repeat visit
+# served by the service worker), and the size of the .wasm and .js, raw and
+# gzipped. Native frames come from frame_bench
 # (the program's frame on a window of a private virtual display, the device
 # as shipped; the first three views only); the web's from headless Chromium
 # with software WebGL, counted in the page.
