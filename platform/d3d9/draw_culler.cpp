@@ -181,8 +181,13 @@ void DrawCuller::SetRaster(const RasterSetup& setup) {
 }
 
 void DrawCuller::SetOptions(const CullingOptions& options) {
+  // Only the tests whose outcomes are kept make what is kept stale.
+  const bool keptStale = options.frustum != options_.frustum ||
+                         options.subpixel != options_.subpixel ||
+                         options.triangles != options_.triangles ||
+                         options.firstSight != options_.firstSight;
   options_ = options;
-  ForgetAll();
+  if (keptStale) ForgetAll();
 }
 
 ViewportVertex DrawCuller::Carry(const ClipTransform& t, const float* position) const {
@@ -251,22 +256,28 @@ bool DrawCuller::BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) con
   return false;
 }
 
-bool DrawCuller::BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const {
+DrawCuller::WindowBox DrawCuller::BoxInWindow(const ClipTransform& t, const Mesh& mesh) const {
   const MeshBounds& b = mesh.bounds();
-  double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0, error = 0.0;
+  WindowBox box{};
   for (int c = 0; c < 8; ++c) {
     const float p[3] = {(c & 1) ? b.max[0] : b.min[0], (c & 2) ? b.max[1] : b.min[1],
                         (c & 4) ? b.max[2] : b.min[2]};
     const ViewportVertex v = Carry(t, p);
-    if (!v.projectable) return false;
-    xLow = c == 0 ? v.x : std::min(xLow, v.x);
-    xHigh = c == 0 ? v.x : std::max(xHigh, v.x);
-    yLow = c == 0 ? v.y : std::min(yLow, v.y);
-    yHigh = c == 0 ? v.y : std::max(yHigh, v.y);
-    error = std::max(error, v.error);
+    if (!v.projectable) return WindowBox{};
+    box.xLow = c == 0 ? v.x : std::min(box.xLow, v.x);
+    box.xHigh = c == 0 ? v.x : std::max(box.xHigh, v.x);
+    box.yLow = c == 0 ? v.y : std::min(box.yLow, v.y);
+    box.yHigh = c == 0 ? v.y : std::max(box.yHigh, v.y);
+    box.error = std::max(box.error, v.error);
   }
-  return CentresIn(xLow - error, xHigh + error, setup_.viewport.Width).empty() ||
-         CentresIn(yLow - error, yHigh + error, setup_.viewport.Height).empty();
+  box.projectable = true;
+  return box;
+}
+
+bool DrawCuller::HoldsNoCentre(const WindowBox& box) const {
+  return box.projectable &&
+         (CentresIn(box.xLow - box.error, box.xHigh + box.error, setup_.viewport.Width).empty() ||
+          CentresIn(box.yLow - box.error, box.yHigh + box.error, setup_.viewport.Height).empty());
 }
 
 void DrawCuller::BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entry) {
@@ -381,37 +392,51 @@ bool DrawCuller::BuildQuickList(const ClipTransform& t, const Mesh& mesh) {
 
 CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   const std::span<const uint16_t> all(mesh.indices());
-  if (!haveSetup_) return CulledDraw{all, true};
+  if (!haveSetup_) return CulledDraw{all, true, nullptr};
   // A draw seen before under the same setup needs no test again.
   Entry* entry = nullptr;
   if (options_.triangles) {
     entry = &FindOrAdd(Key{&mesh, modelView});
-    if (entry->state == Entry::State::listed) {
-      if (entry->whole) return CulledDraw{all, true};
-      return CulledDraw{entry->indices, false};
-    }
+    if (entry->state == Entry::State::listed) return Listed(mesh, entry);
   }
   const ClipTransform t = ClipTransformOf(modelView);
   const bool seenBefore = entry != nullptr && entry->state == Entry::State::seen;
-  if ((options_.frustum && BoxBeyondOnePlane(t, mesh)) ||
-      (!seenBefore && options_.subpixel && pixelCentresDecide_ && BoxHoldsNoCentre(t, mesh))) {
-    if (entry != nullptr) {
-      entry->state = Entry::State::listed;
-      entry->whole = false;
-    }
-    return CulledDraw{{}, false};
-  }
-  if (entry == nullptr) return CulledDraw{all, true};
+  if (options_.frustum && BoxBeyondOnePlane(t, mesh)) return Skipped(entry);
+  // At a first sight the box in the window decides what is cheap to leave out.
+  WindowBox box{};
+  if (!seenBefore && ((options_.subpixel && pixelCentresDecide_) || options_.wholeAcross > 0.0))
+    box = BoxInWindow(t, mesh);
+  if (!seenBefore && options_.subpixel && pixelCentresDecide_ && HoldsNoCentre(box))
+    return Skipped(entry);
+  if (entry == nullptr) return CulledDraw{all, true, nullptr};
   // Moving things are seldom drawn twice alike: the full list is made the
-  // second time, a cheaper one at the first.
+  // second time, a cheaper one at the first, and none for a draw so large in
+  // the window that nearly all its triangles facing the eye reach a pixel.
   if (!seenBefore) {
     entry->state = Entry::State::seen;
-    if (options_.firstSight && BuildQuickList(t, mesh)) return CulledDraw{quickList_, false};
-    return CulledDraw{all, true};
+    const bool large = options_.wholeAcross > 0.0 && box.projectable &&
+                       std::min(box.xHigh - box.xLow, box.yHigh - box.yLow) >= options_.wholeAcross;
+    if (options_.firstSight && !large && BuildQuickList(t, mesh))
+      return CulledDraw{quickList_, false, nullptr};
+    return CulledDraw{all, true, nullptr};
   }
   BuildList(t, mesh, entry);
-  if (entry->whole) return CulledDraw{all, true};
-  return CulledDraw{entry->indices, false};
+  return Listed(mesh, entry);
+}
+
+// Nothing of it can reach a pixel: so it stays while the setup does.
+CulledDraw DrawCuller::Skipped(Entry* entry) {
+  if (entry != nullptr) {
+    entry->state = Entry::State::listed;
+    entry->whole = false;
+  }
+  return CulledDraw{{}, false, nullptr};
+}
+
+CulledDraw DrawCuller::Listed(const Mesh& mesh, Entry* entry) {
+  if (entry->whole) return CulledDraw{mesh.indices(), true, &entry->kept};
+  if (entry->indices.empty()) return CulledDraw{{}, false, nullptr};
+  return CulledDraw{entry->indices, false, &entry->kept};
 }
 
 DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView) const {
@@ -460,6 +485,7 @@ DrawCuller::Entry& DrawCuller::FindOrAdd(const Key& key) {
     slot.entry.state = Entry::State::fresh;
     slot.entry.whole = false;
     slot.entry.indices.clear();  // keeps its storage
+    slot.entry.kept = KeptDraw{};
     ++used_;
     return slot.entry;
   }

@@ -55,6 +55,11 @@ struct CullingOptions {
   // renderer takes a mesh's triangles cheaply (the desktop's), the test costs
   // more than it saves.
   bool firstSight = false;
+  // A first sight whose box in the window is at least this many pixels
+  // across both ways is drawn whole, with no list: nearly all its triangles
+  // facing the eye reach a pixel, and a renderer that draws whole meshes on
+  // the GPU (the web's, instanced) leaves the rest to it. 0: never.
+  double wholeAcross = 0.0;
 };
 
 // A vertex carried into the viewport: its place in pixels from the viewport's
@@ -71,10 +76,26 @@ struct ViewportVertex {
   bool projectable;
 };
 
+// What a renderer keeps of a listed draw from one frame to the next (the web's
+// stream: where the draw's lit vertices are stored, and what lit them). The
+// culler holds it beside the draw's list and starts it blank whenever a list
+// is made anew, so it never outlives the triangles it was made from.
+struct KeptDraw {
+  uint32_t store = 0;  // 0: nothing kept
+  uint32_t first = 0;
+  uint32_t count = 0;
+  unsigned lighting = 0;
+  unsigned frame = 0;  // the renderer's frame that last drew it
+  D3DMATERIAL9 material{};
+};
+
 // The triangles to draw: the mesh's whole index list, or a part of it.
 struct CulledDraw {
   std::span<const uint16_t> indices;
   bool whole;
+  // A listed draw's record for the renderer; null for one not listed yet (its
+  // first sight). Valid until the next Cull.
+  KeptDraw* kept;
 };
 
 class DrawCuller {
@@ -104,6 +125,7 @@ class DrawCuller {
     State state = State::fresh;
     std::vector<uint16_t> indices;
     bool whole = false;
+    KeptDraw kept;
   };
   // The outcomes, in one array with open addressing and linear probing: a slot
   // keeps its list's storage for the next key that lands in it, so a view full
@@ -120,6 +142,8 @@ class DrawCuller {
     Entry entry;
   };
   Entry& FindOrAdd(const Key& key);  // marks it used in this frame
+  static CulledDraw Listed(const Mesh& mesh, Entry* entry);
+  static CulledDraw Skipped(Entry* entry);
   void Erase(std::size_t index);
   void Grow();
   void ForgetAll();
@@ -134,7 +158,15 @@ class DrawCuller {
   ClipTransform ClipTransformOf(const D3DMATRIX& modelView) const;
   ViewportVertex Carry(const ClipTransform& t, const float* position) const;
   bool BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) const;
-  bool BoxHoldsNoCentre(const ClipTransform& t, const Mesh& mesh) const;
+  // The box around a mesh carried into the window; nothing in it means
+  // anything unless it is `projectable`.
+  struct WindowBox {
+    bool projectable = false;
+    double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0;
+    double error = 0.0;
+  };
+  WindowBox BoxInWindow(const ClipTransform& t, const Mesh& mesh) const;
+  bool HoldsNoCentre(const WindowBox& box) const;
   void BuildList(const ClipTransform& t, const Mesh& mesh, Entry* entry);
   bool BuildQuickList(const ClipTransform& t, const Mesh& mesh);
 

@@ -1,6 +1,7 @@
 // Direct3D 9 on WebGL2: the fixed-function subset, lit on the CPU and drawn
-// as one stream of the culled triangles (TriangleStream) straight into the
-// canvas's drawing buffer, which is the back buffer.
+// as one stream of the culled triangles (FrameStream, with what did not change
+// since the last frame kept in GPU buffers by TriangleStream) straight into
+// the canvas's drawing buffer, which is the back buffer.
 //
 // The browser may take the context away between two frames (a phone's
 // sleep, a GPU reset, too many pages with contexts) and give it back later.
@@ -20,6 +21,7 @@
 #include "platform/d3d9/mesh.h"
 #include "platform/gl_common/gl_core.h"
 #include "platform/web/window_canvas.h"
+#include "platform/webgl/frame_stream.h"
 #include "platform/webgl/triangle_stream.h"
 
 namespace latticegas_webgl {
@@ -41,6 +43,9 @@ using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
 
+// A first sight at least this many pixels across both ways is drawn whole.
+constexpr double kWholeAcrossPixels = 3.0;
+
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
   try {
@@ -61,11 +66,14 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
 });
 
 // Every triangle the stream carries costs the browser's renderer, so the
-// culler's cheaper first-sight test pays here.
+// culler's cheaper first-sight test pays here; but a first sight large in the
+// window keeps nearly all its triangles that face the eye, and is cheaper
+// drawn whole as an instance, carried and lit on the GPU.
 DrawCuller CullerForTheStream() {
   DrawCuller culler;
   CullingOptions options;
   options.firstSight = true;
+  options.wholeAcross = kWholeAcrossPixels;
   culler.SetOptions(options);
   return culler;
 }
@@ -124,7 +132,7 @@ class WebGlDevice final : public StateDevice {
       WaitForAnimationFrame();
       return D3DERR_DEVICELOST;
     }
-    stream_.Flush();
+    stream_.EndFrame();
     culler_.EndFrame();
     KeepCanvasAtBackBufferSize();
     WaitForAnimationFrame();
@@ -139,8 +147,9 @@ class WebGlDevice final : public StateDevice {
     }
     const D3DMATRIX modelView = MatrixProduct(world(), view());
     const CulledDraw draw = culler_.Cull(mesh, modelView);
-    if (draw.indices.empty()) return;
-    stream_.Append(mesh, draw.indices, modelView, lighting_, material());
+    if (draw.whole && draw.kept == nullptr && !mesh.onDestroy)
+      mesh.onDestroy = [this](Mesh& gone) { ForgetMesh(gone); };
+    stream_.Append(mesh, draw, modelView, material());
   }
 
  private:
@@ -156,7 +165,7 @@ class WebGlDevice final : public StateDevice {
     }
     if (contextState_ != Context::kLive || emscripten_is_webgl_context_lost(context_)) return;
     emscripten_webgl_make_context_current(context_);
-    stream_.Delete();
+    triangles_.Delete();
   }
 
   // Asked to, the browser gives a lost context back: the callback's true
@@ -175,6 +184,15 @@ class WebGlDevice final : public StateDevice {
     return EM_TRUE;
   }
 
+  // A mesh drawn whole has buffers of its own in GL; anything of it still
+  // pending is drawn before they go.
+  void ForgetMesh(const Mesh& mesh) {
+    if (contextState_ != Context::kLive) return;  // its buffers went with the context
+    emscripten_webgl_make_context_current(context_);
+    stream_.Flush();
+    triangles_.Forget(mesh);
+  }
+
   // Once a frame, at its Clear and at its Present: a context the browser has
   // taken away is gone from then on, even before the browser says so.
   void NoticeLoss() {
@@ -188,8 +206,9 @@ class WebGlDevice final : public StateDevice {
   void Lose() {
     if (contextState_ == Context::kLive) {
       emscripten_webgl_make_context_current(context_);
-      stream_.Delete();
+      triangles_.Delete();
     }
+    stream_.ForgetStores();
     contextState_ = Context::kLost;
   }
 
@@ -214,17 +233,18 @@ class WebGlDevice final : public StateDevice {
       contextState_ = Context::kLive;
       return;
     }
-    stream_.Delete();
+    triangles_.Delete();
     contextState_ = Context::kLost;
   }
 
-  // What the device keeps in GL (the stream's program, vertex array and
-  // buffer), the drawing buffer at the back buffer's size, and the whole
+  // What the device keeps in GL (the stream's program, vertex arrays and
+  // buffers; the kept draws are kept again as they are drawn), the drawing buffer at the back buffer's size, and the whole
   // Direct3D state sent from the record; false when the browser refuses any
   // of it.
   bool MakeGlSide() {
     KeepCanvasAtBackBufferSize();
-    if (!stream_.Create()) return false;
+    stream_.ForgetStores();
+    if (!triangles_.Create()) return false;
     glViewport(0, 0, static_cast<GLsizei>(backBufferWidth()),
                static_cast<GLsizei>(backBufferHeight()));
     appliedRenderStates_ = ~0u;
@@ -271,7 +291,7 @@ class WebGlDevice final : public StateDevice {
       lastProjection_ = projection();
       lastViewport_ = vp;
       const D3DMATRIX clip = GlClipProjection(projection(), vp);
-      stream_.SetProjection(clip);
+      triangles_.SetProjection(clip);
       glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(backBufferHeight() - vp.Y - vp.Height),
                  static_cast<GLsizei>(vp.Width), static_cast<GLsizei>(vp.Height));
       glDepthRangef(vp.MinZ, vp.MaxZ);
@@ -281,6 +301,7 @@ class WebGlDevice final : public StateDevice {
       lastView_ = view();
       ApplyLight();
     }
+    stream_.SetLighting(lighting_);
   }
 
   // Direct3D gives lights in world space; the stream lights in camera space,
@@ -323,7 +344,8 @@ class WebGlDevice final : public StateDevice {
   bool depthBuffer_;
   Context contextState_ = Context::kLive;
   bool following_ = false;  // the loss and restoration callbacks are set
-  TriangleStream stream_;
+  TriangleStream triangles_;
+  FrameStream stream_{&triangles_};
   VertexLighting lighting_;  // what the stream lights by
   DrawCuller culler_ = CullerForTheStream();
   int subpixelBits_ = 4;
