@@ -83,7 +83,7 @@ void FrameStream::Append(const latticegas_d3d9::Mesh& mesh,
   FlushKept();
   FlushInstances();
   const std::size_t start = pending_.size();
-  Carry(mesh, draw.indices, modelView, material);
+  carrier_.Carry(mesh, draw.indices, modelView, lighting_, material, &pending_);
   // Seen twice alike: kept from now on, unless another draw of the same mesh
   // and place (a selected node's highlight over the node) already keeps it
   // in this frame.
@@ -121,8 +121,9 @@ void FrameStream::DrawKeptRange(uint32_t store, uint32_t first, uint32_t count) 
   StoreNamed(store)->used += count;
 }
 
-void FrameStream::Carry(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
-                        const D3DMATRIX& modelView, const D3DMATERIAL9& material) {
+void VertexCarrier::Carry(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+                          const D3DMATRIX& modelView, const VertexLighting& lighting,
+                          const D3DMATERIAL9& material, std::vector<StreamVertex>* out) {
   // Each vertex the kept triangles use, once, as the shader would: position
   // and normal to camera space (row vectors, Direct3D's order), then lit.
   // With the whole grid in view most triangles are left out, and with them
@@ -143,17 +144,17 @@ void FrameStream::Carry(const latticegas_d3d9::Mesh& mesh, std::span<const uint1
     carriedIn_[k] = carry_;
     const float* p = vertices[k].position;
     const float* n = vertices[k].normal;
-    StreamVertex& out = meshScratch_[k];
-    for (int j = 0; j < 3; ++j) out.eye[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
+    StreamVertex& made = meshScratch_[k];
+    for (int j = 0; j < 3; ++j) made.eye[j] = p[0] * m[0][j] + p[1] * m[1][j] + p[2] * m[2][j] + m[3][j];
     const float normal[3] = {
         n[0] * normalRows[0].x + n[1] * normalRows[1].x + n[2] * normalRows[2].x,
         n[0] * normalRows[0].y + n[1] * normalRows[1].y + n[2] * normalRows[2].y,
         n[0] * normalRows[0].z + n[1] * normalRows[1].z + n[2] * normalRows[2].z};
     float colour[4];
-    LightVertex(lighting_, material, out.eye, normal, colour);
-    for (int c = 0; c < 4; ++c) out.colour[c] = static_cast<uint8_t>(colour[c] * 255.0f + 0.5f);
+    LightVertex(lighting, material, made.eye, normal, colour);
+    for (int c = 0; c < 4; ++c) made.colour[c] = static_cast<uint8_t>(colour[c] * 255.0f + 0.5f);
   }
-  for (uint16_t index : indices) pending_.push_back(meshScratch_[index]);
+  for (uint16_t index : indices) out->push_back(meshScratch_[index]);
 }
 
 void FrameStream::FlushNew() {

@@ -52,6 +52,23 @@ struct MeshInstance {
 MeshInstance MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& material,
                           bool specular);
 
+// Makes the vertices of a draw's triangles as the stream carries them: each
+// vertex the triangles use carried to camera space and lit once, then one
+// vertex per corner.
+class VertexCarrier {
+ public:
+  // The triangles `indices` of `mesh`, drawn with `modelView` and `material`
+  // and lit by `lighting`, appended to `out`.
+  void Carry(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
+             const D3DMATRIX& modelView, const latticegas_d3d9::VertexLighting& lighting,
+             const D3DMATERIAL9& material, std::vector<StreamVertex>* out);
+
+ private:
+  std::vector<StreamVertex> meshScratch_;  // the vertices of the mesh in hand
+  std::vector<unsigned> carriedIn_;        // the Carry that last carried each
+  unsigned carry_ = 0;
+};
+
 // Where a FrameStream's triangles go, three vertices to a triangle, in the
 // order they are to be drawn.
 class StreamTarget {
@@ -111,8 +128,6 @@ class FrameStream {
   static constexpr std::size_t kMostStores = 8;
   static constexpr uint32_t kSpareVertices = 65536;
 
-  void Carry(const latticegas_d3d9::Mesh& mesh, std::span<const uint16_t> indices,
-             const D3DMATRIX& modelView, const D3DMATERIAL9& material);
   bool Usable(const latticegas_d3d9::KeptDraw& kept, const D3DMATERIAL9& material);
   Store* StoreNamed(uint32_t id);
   void DrawKeptRange(uint32_t store, uint32_t first, uint32_t count);
@@ -138,9 +153,7 @@ class FrameStream {
   // The instances not yet drawn, all of `instanced_`.
   const latticegas_d3d9::Mesh* instanced_ = nullptr;
   std::vector<MeshInstance> instances_;
-  std::vector<StreamVertex> meshScratch_;  // the vertices of the mesh in hand
-  std::vector<unsigned> carriedIn_;        // the Carry that last carried each
-  unsigned carry_ = 0;
+  VertexCarrier carrier_;
 };
 
 }  // namespace latticegas_webgl
