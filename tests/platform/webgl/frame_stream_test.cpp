@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
@@ -64,7 +65,7 @@ class MemoryTarget final : public StreamTarget {
     drawn.insert(drawn.end(), vertices.begin(), vertices.end());
   }
   void Keep(uint32_t store, std::span<const StreamVertex> vertices) override {
-    if (!stores_.emplace(store, std::vector<StreamVertex>(vertices.begin(), vertices.end())).second)
+    if (!stores_.emplace(store, Store{{vertices.begin(), vertices.end()}, true}).second)
       ADD_FAILURE() << "store " << store << " kept while held";
   }
   void DrawKept(uint32_t store, uint32_t first, uint32_t count) override {
@@ -73,7 +74,8 @@ class MemoryTarget final : public StreamTarget {
       ADD_FAILURE() << "drawn from store " << store << ", which is not held";
       return;
     }
-    const std::vector<StreamVertex>& kept = found->second;
+    found->second.used = true;
+    const std::vector<StreamVertex>& kept = found->second.vertices;
     if (uint64_t{first} + count > kept.size()) {
       ADD_FAILURE() << "store " << store << " of " << kept.size() << " drawn to " << first + count;
       return;
@@ -90,9 +92,19 @@ class MemoryTarget final : public StreamTarget {
     drawn.clear();
   }
   std::size_t stores() const { return stores_.size(); }
+  // The stores held that were neither kept nor drawn from since the last call.
+  std::size_t TakeIdle() {
+    std::size_t idle = 0;
+    for (auto& [id, store] : stores_) idle += std::exchange(store.used, false) ? 0 : 1;
+    return idle;
+  }
 
  private:
-  std::map<uint32_t, std::vector<StreamVertex>> stores_;
+  struct Store {
+    std::vector<StreamVertex> vertices;
+    bool used;
+  };
+  std::map<uint32_t, Store> stores_;
   VertexCarrier carrier_;
 };
 
@@ -136,8 +148,11 @@ struct Device {
     culler.EndFrame();
     freshCuller.EndFrame();
   }
-  // The frame drawn is the frame made afresh; both start anew.
+  // The frame drawn is the frame made afresh, and stores it did not draw
+  // from are gone; both start anew.
   testing::AssertionResult TakeFrame() {
+    if (const std::size_t idle = target.TakeIdle(); idle != 0)
+      return testing::AssertionFailure() << idle << " stores held that the frame did not use";
     std::vector<StreamVertex> drawn;
     drawn.swap(target.drawn);
     std::vector<StreamVertex> fresh;
