@@ -5,7 +5,8 @@
 // a target that only counts. The draws come from a headless device's record of
 // the program's own DrawFrame calls, so the program's side is left out
 // (BM_SceneCalls times it alone). Views: the start, 8 and 25 zoom-outs; the
-// camera still, or panned every frame (nothing kept).
+// camera still, or panned every frame (nothing kept); the large first sights
+// streamed or instanced.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "platform/d3d9/draw_culler.h"
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/mesh.h"
+#include "platform/webgl/drawing_way.h"
 #include "platform/webgl/frame_stream.h"
 #include "render/camera.h"
 #include "render/graphics_context.h"
@@ -25,10 +27,10 @@
 
 namespace {
 
-using latticegas_d3d9::CullingOptions;
 using latticegas_d3d9::DrawCuller;
 using latticegas_d3d9::Mesh;
 using latticegas_d3d9::RasterSetup;
+using latticegas_webgl::DrawingWay;
 using latticegas_webgl::FrameStream;
 using latticegas_webgl::StreamTarget;
 using latticegas_webgl::StreamVertex;
@@ -75,7 +77,7 @@ struct Scene {
 
   // One frame's draws, the particles a frame further on.
   const std::vector<latticegas_d3d9::DrawRecord>& Frame(bool pan) {
-    if (pan) camera.PanX(frame % 2 == 0 ? 0.5f : -0.5f);
+    if (pan) camera.PanX(0.05f);
     D3DXMATRIX view;
     camera.ViewMatrix(&view);
     graphics.device->SetTransform(D3DTS_VIEW, &view);
@@ -95,11 +97,9 @@ struct Device {
   CountingTarget target;
   FrameStream stream{&target};
 
-  explicit Device(IDirect3DDevice9* source) {
-    CullingOptions options;
-    options.firstSight = true;
-    options.wholeAcross = 3.0;
-    culler.SetOptions(options);
+  Device(IDirect3DDevice9* source, DrawingWay way) {
+    culler.SetOptions(latticegas_webgl::StreamCulling(way));
+    stream.SetInstancing(way == DrawingWay::kInstanced);
     D3DMATRIX projection;
     source->GetTransform(D3DTS_PROJECTION, &projection);
     D3DVIEWPORT9 viewport;
@@ -154,7 +154,8 @@ Scene& SceneAt(int zoomOuts) {
 void BM_StreamFrame(benchmark::State& state) {
   Scene& scene = SceneAt(static_cast<int>(state.range(0)));
   const bool pan = state.range(1) != 0;
-  Device device(scene.graphics.device);
+  Device device(scene.graphics.device,
+                state.range(2) != 0 ? DrawingWay::kInstanced : DrawingWay::kStreamed);
   IDirect3DDevice9* source = scene.graphics.device;
   for (int i = 0; i < 3; ++i) device.Draw(source, scene.Frame(pan));
   device.target = CountingTarget{};
@@ -170,11 +171,8 @@ void BM_StreamFrame(benchmark::State& state) {
   state.counters["calls"] = static_cast<double>(device.target.calls) / frames;
 }
 BENCHMARK(BM_StreamFrame)
-    ->ArgNames({"zoomOuts", "pan"})
-    ->Args({0, 0})
-    ->Args({8, 0})
-    ->Args({25, 0})
-    ->Args({25, 1})
+    ->ArgNames({"zoomOuts", "pan", "instanced"})
+    ->ArgsProduct({{0, 8, 25}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
 // The program's own side of the same frames, on the headless device.

@@ -259,17 +259,25 @@ bool DrawCuller::BoxBeyondOnePlane(const ClipTransform& t, const Mesh& mesh) con
 DrawCuller::WindowBox DrawCuller::BoxInWindow(const ClipTransform& t, const Mesh& mesh) const {
   const MeshBounds& b = mesh.bounds();
   WindowBox box{};
+  double edges[3] = {0.0, 0.0, 0.0};
+  ViewportVertex first{};
   for (int c = 0; c < 8; ++c) {
     const float p[3] = {(c & 1) ? b.max[0] : b.min[0], (c & 2) ? b.max[1] : b.min[1],
                         (c & 4) ? b.max[2] : b.min[2]};
     const ViewportVertex v = Carry(t, p);
     if (!v.projectable) return WindowBox{};
+    if (c == 0) first = v;
+    // The box's edges from its first corner, along the mesh's own axes.
+    if (c == 1 || c == 2 || c == 4)
+      edges[c / 2] = std::hypot(v.x - first.x, v.y - first.y);
     box.xLow = c == 0 ? v.x : std::min(box.xLow, v.x);
     box.xHigh = c == 0 ? v.x : std::max(box.xHigh, v.x);
     box.yLow = c == 0 ? v.y : std::min(box.yLow, v.y);
     box.yHigh = c == 0 ? v.y : std::max(box.yHigh, v.y);
     box.error = std::max(box.error, v.error);
   }
+  std::sort(edges, edges + 3);
+  box.secondEdge = edges[1];
   box.projectable = true;
   return box;
 }
@@ -414,9 +422,10 @@ CulledDraw DrawCuller::Cull(const Mesh& mesh, const D3DMATRIX& modelView) {
   // the window that nearly all its triangles facing the eye reach a pixel.
   if (!seenBefore) {
     entry->state = Entry::State::seen;
-    const bool large = options_.wholeAcross > 0.0 && box.projectable &&
-                       std::min(box.xHigh - box.xLow, box.yHigh - box.yLow) >= options_.wholeAcross;
-    if (options_.firstSight && !large && BuildQuickList(t, mesh))
+    const bool large =
+        options_.wholeAcross > 0.0 && box.projectable && box.secondEdge >= options_.wholeAcross;
+    if (large) ++largeFirstSights_;
+    if (options_.firstSight && !(large && options_.largeWhole) && BuildQuickList(t, mesh))
       return CulledDraw{quickList_, false, nullptr};
     return CulledDraw{all, true, nullptr};
   }
@@ -457,6 +466,7 @@ DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView
 
 void DrawCuller::EndFrame() {
   ++frame_;
+  largeFirstSights_ = 0;
   for (std::size_t i = 0; i < heads_.size();) {
     // Erasing moves a later entry into this slot: look at it again.
     if (heads_[i].hash != 0 && frame_ - heads_[i].lastUsed > kFramesKept) {

@@ -55,11 +55,13 @@ struct CullingOptions {
   // renderer takes a mesh's triangles cheaply (the desktop's), the test costs
   // more than it saves.
   bool firstSight = false;
-  // A first sight whose box in the window is at least this many pixels
-  // across both ways is drawn whole, with no list: nearly all its triangles
-  // facing the eye reach a pixel, and a renderer that draws whole meshes on
-  // the GPU (the web's, instanced) leaves the rest to it. 0: never.
+  // A first sight whose box in the window has two of its three edges at
+  // least this many pixels long is large: nearly all its triangles facing the
+  // eye reach a pixel. Large ones are counted (largeFirstSights), and with
+  // `largeWhole` drawn whole, with no list, for a renderer that draws whole
+  // meshes on the GPU (the web's, instanced). 0: none is large.
   double wholeAcross = 0.0;
+  bool largeWhole = false;
 };
 
 // A vertex carried into the viewport: its place in pixels from the viewport's
@@ -110,6 +112,9 @@ class DrawCuller {
 
   // Marks the end of a frame: lists unused for a few frames are dropped.
   void EndFrame();
+
+  // The large first sights (CullingOptions::wholeAcross) since EndFrame.
+  unsigned largeFirstSights() const { return largeFirstSights_; }
 
  private:
   struct Key {
@@ -164,6 +169,10 @@ class DrawCuller {
     bool projectable = false;
     double xLow = 0.0, xHigh = 0.0, yLow = 0.0, yHigh = 0.0;
     double error = 0.0;
+    // The box's middle edge in the window, in pixels: how far it spreads
+    // where it spreads least but one (a sphere seen face on: its width; a
+    // thin cylinder: its thickness).
+    double secondEdge = 0.0;
   };
   WindowBox BoxInWindow(const ClipTransform& t, const Mesh& mesh) const;
   bool HoldsNoCentre(const WindowBox& box) const;
@@ -180,6 +189,7 @@ class DrawCuller {
   std::vector<Slot> slots_;      // the same size
   std::size_t used_ = 0;
   unsigned frame_ = 0;
+  unsigned largeFirstSights_ = 0;
   std::vector<ViewportVertex> vertices_;  // scratch for one mesh
   std::vector<float> windowXy_;           // the same, in single precision
   std::vector<uint16_t> quickList_;       // a first sight's triangles

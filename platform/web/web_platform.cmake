@@ -7,7 +7,9 @@ add_library(latticegas_platform STATIC ${latticegas_win32_core_sources} ${lattic
   web/web_touch.cpp
   web/win32_web.cpp
   gl_common/gl_core.cpp
+  webgl/drawing_way.cpp
   webgl/frame_stream.cpp
+  webgl/way_chooser.cpp
   webgl/triangle_stream.cpp
   webgl/webgl_device.cpp)
 target_include_directories(latticegas_platform PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)

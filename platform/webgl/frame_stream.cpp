@@ -54,6 +54,11 @@ MeshInstance MakeInstance(const D3DMATRIX& modelView, const D3DMATERIAL9& materi
   return instance;
 }
 
+void FrameStream::SetInstancing(bool instancing) {
+  if (!instancing) FlushInstances();
+  instancing_ = instancing;
+}
+
 void FrameStream::SetLighting(const VertexLighting& lighting) {
   if (SameLighting(lighting, lighting_)) return;
   FlushInstances();  // lit on the GPU when drawn, by what lights them now
@@ -71,7 +76,7 @@ void FrameStream::Append(const latticegas_d3d9::Mesh& mesh,
     DrawKeptRange(kept->store, kept->first, kept->count);
     return;
   }
-  if (kept == nullptr && draw.whole) {
+  if (kept == nullptr && draw.whole && instancing_) {
     // What came before goes first, in its order.
     FlushNew();
     FlushKept();

@@ -95,6 +95,10 @@ class FrameStream {
  public:
   explicit FrameStream(StreamTarget* target) : target_(target) {}
 
+  // Whether first sights to be drawn whole go to the GPU as instances (else
+  // they are carried and lit here, as the rest).
+  void SetInstancing(bool instancing);
+
   // What the draws from here on are lit by.
   void SetLighting(const latticegas_d3d9::VertexLighting& lighting);
 
@@ -153,6 +157,7 @@ class FrameStream {
   // The instances not yet drawn, all of `instanced_`.
   const latticegas_d3d9::Mesh* instanced_ = nullptr;
   std::vector<MeshInstance> instances_;
+  bool instancing_ = true;
   VertexCarrier carrier_;
 };
 

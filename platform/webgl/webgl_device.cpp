@@ -10,6 +10,7 @@
 // and once it is back makes anew everything it keeps in GL and sends the
 // whole Direct3D state again from its record. The program sees none of it.
 #include <emscripten/em_js.h>
+#include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "platform/d3d9/mesh.h"
 #include "platform/gl_common/gl_core.h"
 #include "platform/web/window_canvas.h"
+#include "platform/webgl/way_chooser.h"
 #include "platform/webgl/frame_stream.h"
 #include "platform/webgl/triangle_stream.h"
 
@@ -29,7 +31,6 @@ namespace {
 
 using latticegas_d3d9::ColourValueOf;
 using latticegas_d3d9::CulledDraw;
-using latticegas_d3d9::CullingOptions;
 using latticegas_d3d9::Direct3DObject;
 using latticegas_d3d9::DrawCuller;
 using latticegas_d3d9::GlClipProjection;
@@ -42,9 +43,6 @@ using latticegas_d3d9::VertexLighting;
 using latticegas_gl_common::ApplyCullMode;
 using latticegas_gl_common::ClearBuffers;
 using latticegas_gl_common::DepthFuncOf;
-
-// A first sight at least this many pixels across both ways is drawn whole.
-constexpr double kWholeAcrossPixels = 3.0;
 
 // Whether this browser gives WebGL2 at all (it may be missing, or switched off).
 EM_JS(int, BrowserHasWebGl2, (), {
@@ -69,15 +67,6 @@ EM_ASYNC_JS(void, WaitForAnimationFrame, (), {
 // culler's cheaper first-sight test pays here; but a first sight large in the
 // window keeps nearly all its triangles that face the eye, and is cheaper
 // drawn whole as an instance, carried and lit on the GPU.
-DrawCuller CullerForTheStream() {
-  DrawCuller culler;
-  CullingOptions options;
-  options.firstSight = true;
-  options.wholeAcross = kWholeAcrossPixels;
-  culler.SetOptions(options);
-  return culler;
-}
-
 class WebGlDevice final : public StateDevice {
  public:
   WebGlDevice(const char* canvas, EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context,
@@ -85,7 +74,9 @@ class WebGlDevice final : public StateDevice {
       : StateDevice(width, height, pp.EnableAutoDepthStencil != FALSE),
         canvas_(canvas),
         context_(context),
-        depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {}
+        depthBuffer_(pp.EnableAutoDepthStencil != FALSE) {
+    DrawTheWayChosen();
+  }
 
   // The canvas's drawing buffer at the back buffer's size, and the stream;
   // false when the browser refuses them. From here on the device follows
@@ -111,6 +102,7 @@ class WebGlDevice final : public StateDevice {
     NoticeLoss();
     // As on a lost Direct3D device, the call succeeds and does nothing.
     if (!GlReady()) return D3D_OK;
+    frameStartMs_ = emscripten_get_now();
     stream_.Flush();
     ClearBuffers(Count, pRects, Flags, Color, Z, Stencil, static_cast<GLint>(backBufferHeight()));
     glDepthMask(depthMask_);
@@ -133,9 +125,13 @@ class WebGlDevice final : public StateDevice {
       return D3DERR_DEVICELOST;
     }
     stream_.EndFrame();
+    const unsigned large = culler_.largeFirstSights();
     culler_.EndFrame();
     KeepCanvasAtBackBufferSize();
+    const double workMs = emscripten_get_now() - frameStartMs_;
     WaitForAnimationFrame();
+    chooser_.FrameShown(emscripten_get_now(), workMs, large);
+    DrawTheWayChosen();
     return D3D_OK;
   }
 
@@ -182,6 +178,13 @@ class WebGlDevice final : public StateDevice {
   static EM_BOOL OnContextRestored(int, const void*, void* device) {
     static_cast<WebGlDevice*>(device)->contextState_ = Context::kRestored;
     return EM_TRUE;
+  }
+
+  // The next frame's large first sights drawn as the chooser says.
+  void DrawTheWayChosen() {
+    const DrawingWay way = chooser_.way();
+    culler_.SetOptions(StreamCulling(way));
+    stream_.SetInstancing(way == DrawingWay::kInstanced);
   }
 
   // A mesh drawn whole has buffers of its own in GL; anything of it still
@@ -347,7 +350,9 @@ class WebGlDevice final : public StateDevice {
   TriangleStream triangles_;
   FrameStream stream_{&triangles_};
   VertexLighting lighting_;  // what the stream lights by
-  DrawCuller culler_ = CullerForTheStream();
+  DrawCuller culler_;
+  WayChooser chooser_;
+  double frameStartMs_ = 0.0;  // the frame's Clear
   int subpixelBits_ = 4;
   unsigned appliedRenderStates_ = ~0u;
   GLboolean depthMask_ = GL_TRUE;  // as last applied

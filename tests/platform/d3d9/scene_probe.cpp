@@ -3,8 +3,10 @@
 // the real Direct3D 9 (under Wine) and on the OpenGL stand-in, and the two
 // pictures compared. Objects sit off-centre, overlap in depth and include a
 // cylinder turned as the links are, so that a wrong matrix order, winding,
-// depth mapping or light direction shows. Runs until Escape or closed.
+// depth mapping or light direction shows. Runs until Escape or closed (on the
+// web, drawing as many frames as its address says: probe_frames.h).
 #include "platform/win32_api.h"
+#include "probe_frames.h"
 #include "platform/d3d9_api.h"
 #include "render/camera.h"
 #include "render/graphics_context.h"
@@ -143,13 +145,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   UpdateWindow(window);
   if (!graphics.InitD3D(window, 1024, 768)) return 2;
   Scene scene;
+  const int frames = ProbeFrames();
   MSG message{};
-  while (message.message != WM_QUIT) {
+  for (int drawn = 0; message.message != WM_QUIT;) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
-    } else {
+    } else if (frames == 0 || drawn < frames) {
       scene.Frame();
+      ++drawn;
+    } else {
+      // Nothing drawn, so the last frame stays; Present waits as a frame would.
+      graphics.device->Present(nullptr, nullptr, nullptr, nullptr);
     }
   }
   graphics.Release();

@@ -5,6 +5,7 @@
 // camera moves, edits, material and lighting changes and moving particles
 // leave stores partly used, stale or dropped; the renderer here refuses any
 // store it does not hold, so a kept draw that outlives its store fails too.
+#include "platform/webgl/drawing_way.h"
 #include "platform/webgl/frame_stream.h"
 
 #include <gtest/gtest.h>
@@ -23,12 +24,12 @@
 
 namespace {
 
-using latticegas_d3d9::CullingOptions;
 using latticegas_d3d9::DrawCuller;
 using latticegas_d3d9::Mesh;
 using latticegas_d3d9::RasterSetup;
 using latticegas_d3d9::VertexLighting;
 using latticegas_webgl::FrameStream;
+using latticegas_webgl::DrawingWay;
 using latticegas_webgl::MeshInstance;
 using latticegas_webgl::StreamTarget;
 using latticegas_webgl::StreamVertex;
@@ -120,12 +121,10 @@ struct Device {
   std::vector<StreamVertex> expected;
   VertexLighting lighting;
 
-  Device() {
-    CullingOptions options;
-    options.firstSight = true;
-    options.wholeAcross = 3.0;
-    culler.SetOptions(options);
-    freshCuller.SetOptions(options);
+  explicit Device(DrawingWay way = DrawingWay::kInstanced) {
+    culler.SetOptions(latticegas_webgl::StreamCulling(way));
+    freshCuller.SetOptions(latticegas_webgl::StreamCulling(way));
+    stream.SetInstancing(way == DrawingWay::kInstanced);
   }
   void SetRaster(const D3DMATRIX& projection) {
     const RasterSetup setup{projection,  D3DVIEWPORT9{0, 0, kWidth, kHeight, 0.0f, 1.0f},
@@ -281,8 +280,11 @@ class FrameStreamTest : public testing::Test {
   float ambient_ = 0.0f;
 };
 
-TEST_F(FrameStreamTest, FramesMatchTrianglesMadeAfreshAndKeepWhatStaysStill) {
-  Device device;
+// Either way of drawing the large first sights.
+class FrameStreamWays : public FrameStreamTest, public ::testing::WithParamInterface<DrawingWay> {};
+
+TEST_P(FrameStreamWays, FramesMatchTrianglesMadeAfreshAndKeepWhatStaysStill) {
+  Device device(GetParam());
   Project(0.3f * kPi, &device);
   LookFrom({0.0f, 0.0f, -20.0f}, {0.0f, 0.0f, 0.0f});
   std::vector<D3DXMATRIX> twoBack;  // where the particles were
@@ -347,9 +349,18 @@ TEST_F(FrameStreamTest, FramesMatchTrianglesMadeAfreshAndKeepWhatStaysStill) {
   }
   // Else the test could pass by making everything afresh.
   EXPECT_GT(stillKept, stillVertices * 8 / 10) << "of " << stillVertices << " vertices";
-  EXPECT_GT(device.target.instancedVertices, 0u);
+  if (GetParam() == DrawingWay::kInstanced)
+    EXPECT_GT(device.target.instancedVertices, 0u);
+  else
+    EXPECT_EQ(device.target.instancedVertices, 0u);
   EXPECT_GT(mostStores, 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothWays, FrameStreamWays,
+                         ::testing::Values(DrawingWay::kStreamed, DrawingWay::kInstanced),
+                         [](const ::testing::TestParamInfo<DrawingWay>& info) {
+                           return info.param == DrawingWay::kStreamed ? "Streamed" : "Instanced";
+                         });
 
 // A lost context takes the stores with it: the stream keeps its draws anew,
 // whether the loss came between frames or in the middle of one (whose draws
