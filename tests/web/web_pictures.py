@@ -12,6 +12,13 @@ CASE:
   broken_light  the same, with the page's lighting made wrong (the colours
                 come lit from the CPU; the shader shows every vertex at 60 %
                 of its colour): the bar must catch it
+  first_streamed, first_instanced
+                the probe's first frame only, whose draws are all first
+                sights, its large ones drawn each way (the probe's page takes
+                the way and the number of frames from its address)
+  broken_instanced_light
+                the first frame drawn with instances, the instances' lighting
+                made wrong (60 % of its colour): the bar must catch it
   program       the program itself: the start grid, then an edited scene
                 (zoomed in, a node deleted and one added, the centre node
                 selected), after the same real input to both
@@ -100,16 +107,48 @@ def native_probe(native_build):
         app.kill()
 
 
-def web_probe(site_folder, break_light):
+# The same for the instances' shader, which lights on the GPU.
+BREAK_INSTANCED_LIGHT = """
+window.lightBroken = false;
+const source = WebGL2RenderingContext.prototype.shaderSource;
+WebGL2RenderingContext.prototype.shaderSource = function (shader, text) {
+  const broken = text.replace('v_colour = vec4(clamp(colour, 0.0, 1.0),', 'v_colour = vec4(0.6 * clamp(colour, 0.0, 1.0),');
+  window.lightBroken = window.lightBroken || broken !== text;
+  return source.call(this, shader, broken);
+};
+"""
+
+# Counts the frames drawn and the instanced calls.
+COUNT_DRAWS = """
+window.frames = 0;
+window.instancedCalls = 0;
+const clear = WebGL2RenderingContext.prototype.clear;
+WebGL2RenderingContext.prototype.clear = function (...args) {
+  window.frames++;
+  return clear.apply(this, args);
+};
+const instanced = WebGL2RenderingContext.prototype.drawElementsInstanced;
+WebGL2RenderingContext.prototype.drawElementsInstanced = function (...args) {
+  window.instancedCalls++;
+  return instanced.apply(this, args);
+};
+"""
+
+
+def web_probe(site_folder, break_light=None, address=""):
+    """The probe's picture; break_light: a script that breaks a shader's
+    lighting; address: the page's query (the way, the frames drawn)."""
+
     def body(browser, site):
+        browser.before_load(COUNT_DRAWS)
         if break_light:
-            browser.before_load(BREAK_LIGHT)
-        page = web.Page(browser, site.url + "probe/index.html")
+            browser.before_load(break_light)
+        page = web.Page(browser, site.url + "probe/index.html" + address)
         page.wait("the probe's title", lambda: browser.js("return document.title") == PROBE_TITLE, 30)
         time.sleep(SETTLE_SECONDS)
         if break_light:
             expect(browser.js("return window.lightBroken"), "the shaders have no line of the lighting to break")
-        return page.shot()
+        return page.shot(), browser.js("return [window.frames, window.instancedCalls]")
 
     return web.run_with_site(site_folder, body)
 
@@ -130,22 +169,54 @@ def expect_later_draws_win(picture, what):
                f"{what}: {case} shows {tuple(pixel)} at {x},{y}: the earlier draw won")
 
 
-def case_probe(site_folder, native_build):
+def probe_agrees(site_folder, native_build, name, address=""):
+    """The web probe drawn as the address says against the native one; the
+    web's frames drawn and instanced calls."""
     native = native_probe(native_build)
-    browser = web_probe(site_folder, False)
-    if not judge(native, browser, "scene probe"):
-        save_pair("probe", native, browser)
-        raise Failure("the web probe's picture differs from the native one")
+    browser, (frames, instanced) = web_probe(site_folder, address=address)
+    if not judge(native, browser, name):
+        save_pair(name.replace(" ", "-"), native, browser)
+        raise Failure(f"the web probe's picture ({name}) differs from the native one")
     expect_later_draws_win(native, "native probe")
-    expect_later_draws_win(browser, "web probe")
+    expect_later_draws_win(browser, f"web probe, {name}")
+    return frames, instanced
+
+
+def case_probe(site_folder, native_build):
+    frames, _ = probe_agrees(site_folder, native_build, "scene probe")
+    expect(frames > 2, f"the probe drew {frames} frames: its draws were never kept")
+
+
+def case_first_streamed(site_folder, native_build):
+    frames, instanced = probe_agrees(site_folder, native_build, "first frame streamed",
+                                     "?frames=1&way=streamed")
+    expect(frames == 1, f"the probe drew {frames} frames, not its first alone")
+    expect(instanced == 0, f"{instanced} instanced calls in the streamed frame")
+
+
+def case_first_instanced(site_folder, native_build):
+    frames, instanced = probe_agrees(site_folder, native_build, "first frame instanced",
+                                     "?frames=1&way=instanced")
+    expect(frames == 1, f"the probe drew {frames} frames, not its first alone")
+    expect(instanced > 0, "no instanced call in the frame drawn with instances")
+
+
+def broken_case(site_folder, native_build, script, address, name):
+    native = native_probe(native_build)
+    browser, _ = web_probe(site_folder, script, address)
+    if judge(native, browser, name):
+        save_pair(name.replace(" ", "-").replace(",", ""), native, browser)
+        raise Failure(f"the bar let it pass: {name}")
 
 
 def case_broken_light(site_folder, native_build):
-    native = native_probe(native_build)
-    browser = web_probe(site_folder, True)
-    if judge(native, browser, "scene probe, lit colours darkened in the page's shader"):
-        save_pair("broken-light", native, browser)
-        raise Failure("the bar let a shader with the lit colours darkened pass")
+    broken_case(site_folder, native_build, BREAK_LIGHT, "",
+                "scene probe, lit colours darkened in the page's shader")
+
+
+def case_broken_instanced_light(site_folder, native_build):
+    broken_case(site_folder, native_build, BREAK_INSTANCED_LIGHT, "?frames=1&way=instanced",
+                "first frame instanced, the instances' colours darkened")
 
 
 # ---------------------------------------------------------------- the program
@@ -199,7 +270,9 @@ def case_program(site_folder, native_build):
         raise Failure("the web program's pictures differ from the native ones")
 
 
-CASES = {"probe": case_probe, "broken_light": case_broken_light, "program": case_program}
+CASES = {"probe": case_probe, "broken_light": case_broken_light, "first_streamed": case_first_streamed,
+         "first_instanced": case_first_instanced, "broken_instanced_light": case_broken_instanced_light,
+         "program": case_program}
 
 
 def main(argv):
