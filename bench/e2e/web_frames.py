@@ -26,10 +26,11 @@ frame_bench's BM_Frame.
 
 The views: the start, 8 x F and 25 x F with the particles randomised, and
 at 25 x F three with a key every frame: 7, which changes nothing (what the
-keys cost on their own), then A and D in turn with nothing selected, which
-pan the camera every frame (back and forth, so the grid stays in view), and
-with the centre node selected (the simulation holds), which move that node
-every frame. The keys go through the browser's input pipeline, each sent
+keys cost on their own), then twelve A and twelve D in turn with nothing
+selected, which pan the camera every frame (back and forth, so the grid
+stays in view, but never back to a place the device still keeps), and with
+the centre node selected (the simulation holds), which move that node every
+frame. The keys go through the browser's input pipeline, each sent
 once the frame that took the one before has been shown; the table gives the
 keys the program took per frame.
 """
@@ -47,10 +48,14 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
 import web_driver as web  # noqa: E402
 
+# Twelve steps one way, then twelve back: a place is never seen again within
+# the few frames the device keeps what it drew, as it would be if the keys
+# alternated.
+THERE_AND_BACK = "a" * 12 + "d" * 12
 # (label, zoom-outs from the start, the keys pressed in turn, one a frame)
 VIEWS = [("start", 0, None), ("8 x F", 8, None), ("25 x F, whole grid", 25, None),
-         ("25 x F, key 7 every frame", 25, "7"), ("25 x F, pan every frame", 25, "ad"),
-         ("25 x F, node moved every frame", 25, "ad")]
+         ("25 x F, key 7 every frame", 25, "7"), ("25 x F, pan every frame", 25, THERE_AND_BACK),
+         ("25 x F, node moved every frame", 25, THERE_AND_BACK)]
 # frame_bench's views: the first three.
 NATIVE_ZOOMS = sorted({zoom for _, zoom, keys in VIEWS if keys is None})
 WATCH_SECONDS = 6.0
@@ -172,8 +177,8 @@ def select_centre_node(browser, page):
 
 def watch(browser, page, keys):
     """Frames, their costs and the keys taken over WATCH_SECONDS; with keys,
-    one of them (in turn, an even number in all) sent after each frame that
-    took the last."""
+    one of them (in turn, whole rounds of them in all) sent after each frame
+    that took the last."""
     cpu0 = main_thread_seconds(browser)
     n0, s0, t0, w0, b0, d0, k0, a0 = browser.js(COUNTERS)
     sent = 0
@@ -181,7 +186,7 @@ def watch(browser, page, keys):
         time.sleep(WATCH_SECONDS)
     else:
         end = time.monotonic() + WATCH_SECONDS
-        while time.monotonic() < end or sent % 2:
+        while time.monotonic() < end or sent % len(keys):
             browser.cdp("Runtime.evaluate", {"expression": "frameAfterKey()", "awaitPromise": True})
             web.Page.key(page, keys[sent % len(keys)], delay_ms=0)
             sent += 1
@@ -208,9 +213,17 @@ def watch(browser, page, keys):
     }
 
 
-def web_round(site_folder):
+def split_site(site):
+    """A SITES entry: a build folder, with a query for its page after a "?"
+    (fixed-way/?way=instanced)."""
+    folder, _, query = site.partition("?")
+    return folder, "?" + query if query else ""
+
+
+def web_round(site):
     """(first frame in ms from navigation, the same on a repeat visit,
     {view: watch()'s measures})."""
+    site_folder, query = split_site(site)
 
     def body(browser, site):
         browser.before_load(COUNT_PRESENTS)
@@ -219,7 +232,7 @@ def web_round(site_folder):
         browser.cdp("Network.enable")
         browser.cdp("Network.setCacheDisabled", {"cacheDisabled": True})
         browser.cdp("Performance.enable", {"timeDomain": "threadTicks"})
-        page = web.Page(browser, site.url + "index.html")
+        page = web.Page(browser, site.url + "index.html" + query)
         page.wait("a first frame", lambda: browser.js("return window.shown") > 0, 60)
         first = browser.js("return window.firstShown")
         page.key("v")
@@ -237,7 +250,7 @@ def web_round(site_folder):
         page.wait("the service worker", lambda: browser.js("return !!navigator.serviceWorker.controller"), 30)
         browser.open("about:blank")
         time.sleep(SETTLE_SECONDS)
-        web.Page(browser, site.url + "index.html")
+        web.Page(browser, site.url + "index.html" + query)
         page.wait("a first frame on the repeat visit", lambda: browser.js("return window.shown") > 0, 60)
         again = browser.js("return window.firstShown")
         return first, again, views
@@ -245,7 +258,8 @@ def web_round(site_folder):
     return web.run_with_site(site_folder, body)
 
 
-def sizes(site_folder):
+def sizes(site):
+    site_folder, _ = split_site(site)
     out = {}
     for name in ("lattice-gas.wasm", "lattice-gas.js"):
         with open(os.path.join(site_folder, name), "rb") as f:

@@ -22,6 +22,10 @@
 #   git worktree add /tmp/old COMMIT
 #   (cd /tmp/old && cmake --preset web && cmake --build --preset web)
 #   bench/e2e/web_frames.sh 3 /tmp/old/build/web,build/web
+# An entry may end in a query for its page: the web build's fixed-way/ is the
+# program drawing its large first sights one way, which the program itself
+# chooses by timing both:
+#   bench/e2e/web_frames.sh 3 /tmp/old/build/web,build/web/fixed-way?way=instanced
 # Needs the native and web builds: cmake --build --preset native, and
 # cmake --preset web && cmake --build --preset web. Measure nothing else at
 # the same time: the two cores are shared with the software renderers.
@@ -33,7 +37,8 @@ sites=${2:-build/web}
 [ -x "$bench" ] || { echo "missing $bench: build the native preset first" >&2; exit 1; }
 IFS=, read -ra site_list <<<"$sites"
 for site in "${site_list[@]}"; do
-  [ -f "$site/lattice-gas.wasm" ] || { echo "missing $site/lattice-gas.wasm: build the web preset there first" >&2; exit 1; }
+  folder=${site%%\?*}
+  [ -f "$folder/lattice-gas.wasm" ] || { echo "missing $folder/lattice-gas.wasm: build the web preset there first" >&2; exit 1; }
 done
 trap latticegas_stop_xvfb EXIT
 latticegas_start_xvfb

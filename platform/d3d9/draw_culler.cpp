@@ -467,77 +467,116 @@ DrawCuller::ClipTransform DrawCuller::ClipTransformOf(const D3DMATRIX& modelView
 void DrawCuller::EndFrame() {
   ++frame_;
   largeFirstSights_ = 0;
-  for (std::size_t i = 0; i < heads_.size();) {
-    // Erasing moves a later entry into this slot: look at it again.
-    if (heads_[i].hash != 0 && frame_ - heads_[i].lastUsed > kFramesKept) {
-      Erase(i);
-    } else {
-      ++i;
-    }
-  }
+  for (uint32_t slot = 0; slot < slotUsed_.size(); ++slot)
+    if (slotUsed_[slot] != kFreeSlot && frame_ - slotUsed_[slot] > kFramesKept) EraseSlot(slot);
+  // This frame's order is the next one's guess.
+  for (uint32_t slot : lastOrder_) slotPlace_[slot] = kNoPlace;
+  lastOrder_.swap(order_);
+  order_.clear();
+  for (std::size_t k = 0; k < lastOrder_.size(); ++k)
+    if (slotUsed_[lastOrder_[k]] != kFreeSlot) slotPlace_[lastOrder_[k]] = static_cast<uint32_t>(k);
+  cursor_ = 0;
 }
 
 DrawCuller::Entry& DrawCuller::FindOrAdd(const Key& key) {
+  // A still view draws what it drew the frame before, in the same order:
+  // the draw that came next then is tried first, with no hashing or probing.
+  if (cursor_ < lastOrder_.size()) {
+    const uint32_t guess = lastOrder_[cursor_];
+    if (slotUsed_[guess] != kFreeSlot && slots_[guess].key == key) {
+      ++cursor_;
+      return Use(guess);
+    }
+  }
   if ((used_ + 1) * 2 > heads_.size()) Grow();
   const std::size_t hash = HashOf(key);
   const std::size_t mask = heads_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     SlotHead& head = heads_[i];
-    if (head.hash == hash && slots_[i].key == key) {
-      head.lastUsed = frame_;
-      return slots_[i].entry;
+    if (head.hash == hash && slots_[head.slot].key == key) {
+      // Drawn last frame too, elsewhere in it (draws before it came or went):
+      // the guesses go on from there.
+      if (slotPlace_[head.slot] != kNoPlace) cursor_ = slotPlace_[head.slot] + std::size_t{1};
+      return Use(head.slot);
     }
     if (head.hash != 0) continue;
     head.hash = hash;
-    head.lastUsed = frame_;
-    Slot& slot = slots_[i];
+    if (freeSlots_.empty()) {
+      head.slot = static_cast<uint32_t>(slots_.size());
+      slots_.emplace_back();
+      slotUsed_.push_back(kFreeSlot);
+      slotPlace_.push_back(kNoPlace);
+    } else {
+      head.slot = freeSlots_.back();
+      freeSlots_.pop_back();
+    }
+    Slot& slot = slots_[head.slot];
     slot.key = key;
+    slot.hash = hash;
     slot.entry.state = Entry::State::fresh;
     slot.entry.whole = false;
     slot.entry.indices.clear();  // keeps its storage
     slot.entry.kept = KeptDraw{};
     ++used_;
-    return slot.entry;
+    return Use(head.slot);
   }
 }
 
-// Linear probing's deletion: later entries of the same run move back into the
-// hole unless that would put them before their home slot.
-void DrawCuller::Erase(std::size_t index) {
+DrawCuller::Entry& DrawCuller::Use(uint32_t slot) {
+  if (slotUsed_[slot] != frame_) {
+    slotUsed_[slot] = frame_;
+    order_.push_back(slot);
+  }
+  return slots_[slot].entry;
+}
+
+// Linear probing's deletion: later heads of the same run move back into the
+// hole unless that would put them before their home place. Slots stay where
+// they are.
+void DrawCuller::EraseSlot(uint32_t slot) {
   const std::size_t mask = heads_.size() - 1;
-  std::size_t hole = index;
+  std::size_t hole = slots_[slot].hash & mask;
+  while (heads_[hole].slot != slot || heads_[hole].hash != slots_[slot].hash) hole = (hole + 1) & mask;
   for (std::size_t next = (hole + 1) & mask; heads_[next].hash != 0; next = (next + 1) & mask) {
     const std::size_t home = heads_[next].hash & mask;
     const bool homeAfterHole =
         hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
     if (homeAfterHole) continue;
     std::swap(heads_[hole], heads_[next]);
-    std::swap(slots_[hole], slots_[next]);
     hole = next;
   }
   heads_[hole].hash = 0;
+  slotUsed_[slot] = kFreeSlot;
+  slotPlace_[slot] = kNoPlace;
+  freeSlots_.push_back(slot);
   --used_;
 }
 
 void DrawCuller::Grow() {
   const std::size_t size = std::max<std::size_t>(64, heads_.size() * 2);
   std::vector<SlotHead> oldHeads(size);
-  std::vector<Slot> oldSlots(size);
   oldHeads.swap(heads_);
-  oldSlots.swap(slots_);
   const std::size_t mask = size - 1;
-  for (std::size_t j = 0; j < oldHeads.size(); ++j) {
-    if (oldHeads[j].hash == 0) continue;
-    std::size_t i = oldHeads[j].hash & mask;
+  for (const SlotHead& head : oldHeads) {
+    if (head.hash == 0) continue;
+    std::size_t i = head.hash & mask;
     while (heads_[i].hash != 0) i = (i + 1) & mask;
-    heads_[i] = oldHeads[j];
-    slots_[i] = std::move(oldSlots[j]);
+    heads_[i] = head;
   }
 }
 
 void DrawCuller::ForgetAll() {
   for (SlotHead& head : heads_) head.hash = 0;
   used_ = 0;
+  std::fill(slotUsed_.begin(), slotUsed_.end(), kFreeSlot);
+  std::fill(slotPlace_.begin(), slotPlace_.end(), kNoPlace);
+  order_.clear();
+  lastOrder_.clear();
+  cursor_ = 0;
+  // Taken again from the first, so that the draws of the next frames lie in
+  // their slots in the order they come.
+  freeSlots_.clear();
+  for (std::size_t k = slots_.size(); k-- > 0;) freeSlots_.push_back(static_cast<uint32_t>(k));
 }
 
 }  // namespace latticegas_d3d9

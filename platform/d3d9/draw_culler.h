@@ -132,26 +132,32 @@ class DrawCuller {
     bool whole = false;
     KeptDraw kept;
   };
-  // The outcomes, in one array with open addressing and linear probing: a slot
-  // keeps its list's storage for the next key that lands in it, so a view full
-  // of moving particles, whose keys come and go every frame, allocates nothing
-  // once the table has grown to fit.
-  // Probing and the sweep of unused entries read only the small heads, kept
-  // apart from the keys and lists they stand for.
+  // The outcomes: a hash table of small heads, with open addressing and
+  // linear probing, each naming the slot that holds its key and list. Slots
+  // never move: one freed keeps its list's storage for the next key that
+  // takes it, so a view full of moving particles, whose keys come and go
+  // every frame, allocates nothing once the table has grown to fit. And a
+  // still view, which draws what it drew the frame before in the same order,
+  // is matched against last frame's order first, slot after slot, without
+  // hashing or probing.
   struct SlotHead {
     std::size_t hash = 0;  // 0: empty
-    unsigned lastUsed = 0;
+    uint32_t slot = 0;
   };
   struct Slot {
     Key key{};
+    std::size_t hash = 0;
     Entry entry;
   };
+  static constexpr unsigned kFreeSlot = ~0u;
+  static constexpr uint32_t kNoPlace = ~0u;
   Entry& FindOrAdd(const Key& key);  // marks it used in this frame
-  static CulledDraw Listed(const Mesh& mesh, Entry* entry);
-  static CulledDraw Skipped(Entry* entry);
-  void Erase(std::size_t index);
+  Entry& Use(uint32_t slot);
+  void EraseSlot(uint32_t slot);
   void Grow();
   void ForgetAll();
+  static CulledDraw Listed(const Mesh& mesh, Entry* entry);
+  static CulledDraw Skipped(Entry* entry);
 
   // Clip coordinates of a point are the point x `clip`; `magnitude` bounds
   // the size of the products that make up each, for the rounding allowance.
@@ -186,7 +192,13 @@ class DrawCuller {
   D3DMATRIX glProjection_{};
   CullingOptions options_;
   std::vector<SlotHead> heads_;  // a power of two in size, at most half used
-  std::vector<Slot> slots_;      // the same size
+  std::vector<Slot> slots_;
+  std::vector<unsigned> slotUsed_;   // per slot, the frame it was last used in; kFreeSlot
+  std::vector<uint32_t> slotPlace_;  // per slot, its place in lastOrder_, or kNoPlace
+  std::vector<uint32_t> freeSlots_;  // taken from the back
+  std::vector<uint32_t> order_;      // the slots this frame used, in order
+  std::vector<uint32_t> lastOrder_;  // and last frame
+  std::size_t cursor_ = 0;           // the place in lastOrder_ of the next guess
   std::size_t used_ = 0;
   unsigned frame_ = 0;
   unsigned largeFirstSights_ = 0;

@@ -274,12 +274,25 @@ class WebGlDevice final : public StateDevice {
 
   // Everything but the world transform and the material: what changes
   // seldom, applied when it does, once the triangles pending are drawn.
-  bool SceneStateChanged() const {
-    return appliedRenderStates_ != renderStateVersion || appliedLights_ != lightVersion ||
-           std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0 ||
-           std::memcmp(&lastProjection_, &projection(), sizeof(D3DMATRIX)) != 0 ||
-           std::memcmp(&lastViewport_, &viewport(), sizeof(D3DVIEWPORT9)) != 0;
+  bool SceneStateChanged() {
+    if (appliedRenderStates_ != renderStateVersion || appliedLights_ != lightVersion) return true;
+    if (seenView_ == viewVersion && seenProjection_ == projectionVersion &&
+        seenViewport_ == viewportVersion)
+      return false;
+    // Set again, perhaps as they were: the program sets its view every frame.
+    const bool changed = std::memcmp(&lastView_, &view(), sizeof(D3DMATRIX)) != 0 ||
+                         std::memcmp(&lastProjection_, &projection(), sizeof(D3DMATRIX)) != 0 ||
+                         std::memcmp(&lastViewport_, &viewport(), sizeof(D3DVIEWPORT9)) != 0;
+    if (!changed) SeeTransforms();
+    return changed;
   }
+
+  void SeeTransforms() {
+    seenView_ = viewVersion;
+    seenProjection_ = projectionVersion;
+    seenViewport_ = viewportVersion;
+  }
+
 
   void ApplySceneState() {
     culler_.SetRaster(RasterSetup{projection(), viewport(), renderState(D3DRS_CULLMODE),
@@ -305,6 +318,7 @@ class WebGlDevice final : public StateDevice {
       ApplyLight();
     }
     stream_.SetLighting(lighting_);
+    SeeTransforms();
   }
 
   // Direct3D gives lights in world space; the stream lights in camera space,
@@ -361,6 +375,10 @@ class WebGlDevice final : public StateDevice {
   D3DMATRIX lastView_{};
   D3DMATRIX lastProjection_{};
   D3DVIEWPORT9 lastViewport_{};
+  // The versions of view, projection and viewport last seen to be as applied.
+  unsigned seenView_ = ~0u;
+  unsigned seenProjection_ = ~0u;
+  unsigned seenViewport_ = ~0u;
 };
 
 class WebGlDirect3D final : public Direct3DObject {
