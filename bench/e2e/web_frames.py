@@ -59,7 +59,7 @@ VIEWS = [("start", 0, None), ("8 x F", 8, None), ("25 x F, whole grid", 25, None
 # frame_bench's views: the first three.
 NATIVE_ZOOMS = sorted({zoom for _, zoom, keys in VIEWS if keys is None})
 WATCH_SECONDS = 6.0
-SETTLE_SECONDS = 1.5
+SETTLE_SECONDS = 4.0
 
 COUNT_PRESENTS = """
 window.presents = [];

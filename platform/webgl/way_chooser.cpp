@@ -29,7 +29,13 @@ void WayChooser::FrameShown(double nowMs, double workMs, unsigned largeFirstSigh
   lastShownMs_ = nowMs;
   if (!inTrial_) {
     if (framesSinceTrial_ < kFramesBetweenTrials) ++framesSinceTrial_;
-    if (largeFirstSights >= kEnoughLarge && (!tried_ || framesSinceTrial_ >= kFramesBetweenTrials))
+    const double large = largeFirstSights;
+    const bool changed =
+        tried_ && (large > 2.0 * largeInTrial_ || 2.0 * large < largeInTrial_ ||
+                   frameMs > 1.5 * keptFrameMs_ || 1.5 * frameMs < keptFrameMs_);
+    framesChanged_ = changed ? framesChanged_ + 1 : 0;
+    if (largeFirstSights >= kEnoughLarge &&
+        (!tried_ || framesSinceTrial_ >= kFramesBetweenTrials || framesChanged_ >= kFramesOfChange))
       StartTrial();
     return;
   }
@@ -41,6 +47,7 @@ void WayChooser::FrameShown(double nowMs, double workMs, unsigned largeFirstSigh
     framesSinceTrial_ = kFramesBetweenTrials - kFramesBetweenTrials / 8;
     return;
   }
+  largeSum_ += largeFirstSights;
   if (trialFrame_ % kBlockFrames >= kSettleFrames && !std::isnan(frameMs)) {
     frameMs_[Slot(way_)].push_back(frameMs);
     workMs_[Slot(way_)].push_back(workMs);
@@ -54,6 +61,8 @@ void WayChooser::StartTrial() {
   tried_ = true;
   inTrial_ = true;
   trialFrame_ = 0;
+  largeSum_ = 0.0;
+  framesChanged_ = 0;
   home_ = way_;
   for (int i = 0; i < 2; ++i) {
     frameMs_[i].clear();
@@ -65,10 +74,12 @@ void WayChooser::StartTrial() {
 void WayChooser::EndTrial() {
   inTrial_ = false;
   framesSinceTrial_ = 0;
+  largeInTrial_ = largeSum_ / (kBlocks * kBlockFrames);
   const auto timing = [this](DrawingWay way) {
     return WayTiming{Median(frameMs_[Slot(way)]), Median(workMs_[Slot(way)])};
   };
   way_ = FasterWay(timing(DrawingWay::kStreamed), timing(DrawingWay::kInstanced));
+  keptFrameMs_ = timing(way_).frameMs;
 }
 
 }  // namespace latticegas_webgl

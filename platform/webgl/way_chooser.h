@@ -12,7 +12,8 @@ namespace latticegas_webgl {
 
 // Streamed until a trial says otherwise. A trial draws blocks of frames each
 // way in turn, and measures each block's frames once the renderer has caught
-// up with the change.
+// up with the change. Trials come again now and then, and soon after the
+// scene changes, as the faster way depends on it.
 class WayChooser {
  public:
   // Large first sights in a frame for a trial to be worth making, and after
@@ -22,6 +23,12 @@ class WayChooser {
   static constexpr unsigned kBlockFrames = 5;
   static constexpr unsigned kSettleFrames = 2;
   static constexpr unsigned kBlocks = 4;
+  // A trial is made again sooner when the scene has changed (a zoom,
+  // particles randomised or cleared): this many frames in a row with more
+  // than twice or less than half the large first sights of the last trial,
+  // or taking more than half as long again or less than two thirds as long
+  // as the way kept took in it.
+  static constexpr unsigned kFramesOfChange = 30;
 
   WayChooser();
 
@@ -43,6 +50,10 @@ class WayChooser {
   bool inTrial_ = false;
   unsigned framesSinceTrial_ = 0;
   unsigned trialFrame_ = 0;
+  double largeInTrial_ = 0.0;  // large first sights per frame in the last trial
+  double keptFrameMs_ = 0.0;   // the way kept, in the last trial
+  double largeSum_ = 0.0;      // and in the trial under way
+  unsigned framesChanged_ = 0;  // in a row, since the last trial
   bool haveLastShown_ = false;
   double lastShownMs_ = 0.0;
   // The trial's measured frames, by way.
