@@ -172,6 +172,7 @@ void FrameStream::FlushKept() {
   if (run_.count == 0) return;
   target_->DrawKept(run_.store, run_.first, run_.count);
   run_ = Range{};
+  ++keptRuns_;
 }
 
 void FrameStream::FlushInstances() {
@@ -194,9 +195,10 @@ void FrameStream::EndFrame() {
     size += store.size;
     used += store.used;
   }
-  if (stores_.size() >= kMostStores || size > 2 * used + kSpareVertices) {
-    // Scattered over too many stores, or mostly what is no longer drawn:
-    // the next frame keeps its draws anew, together.
+  if (stores_.size() >= kMostStores || size > 2 * used + kSpareVertices ||
+      keptRuns_ > kMostKeptRuns) {
+    // Scattered over too many stores or runs, or mostly what is no longer
+    // drawn: the next frame keeps its draws anew, together.
     DropAll();
   } else {
     std::erase_if(stores_, [this](const Store& store) {
@@ -212,6 +214,7 @@ void FrameStream::EndFrame() {
     if (++nextStore_ == 0) nextStore_ = 1;
   }
   for (Store& store : stores_) store.used = 0;
+  keptRuns_ = 0;
   ++frame_;
 }
 
@@ -226,6 +229,7 @@ void FrameStream::ForgetStores() {
   pending_.clear();
   instances_.clear();
   run_ = Range{};
+  keptRuns_ = 0;
   if (++nextStore_ == 0) nextStore_ = 1;
 }
 

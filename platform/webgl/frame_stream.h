@@ -127,9 +127,11 @@ class FrameStream {
   // Handed over in parts of about this many vertices, so that a renderer
   // starts on the first while the rest is still being made.
   static constexpr std::size_t kChunkVertices = 12288;
-  // More stores than this, or stores more than half unused, and the next
+  // More stores than this, stores more than half unused, or kept draws in
+  // more runs than this in a frame (scattered over the stores), and the next
   // frame keeps everything anew in one.
   static constexpr std::size_t kMostStores = 8;
+  static constexpr unsigned kMostKeptRuns = 64;
   static constexpr uint32_t kSpareVertices = 65536;
 
   bool Usable(const latticegas_d3d9::KeptDraw& kept, const D3DMATERIAL9& material);
@@ -145,6 +147,7 @@ class FrameStream {
   unsigned lightingVersion_ = 1;
   unsigned frame_ = 1;
   std::vector<Store> stores_;
+  unsigned keptRuns_ = 0;  // kept ranges drawn this frame
   uint32_t nextStore_ = 1;  // the store this frame is filling; 0 names none
   std::vector<StreamVertex> filling_;
   std::vector<StreamVertex> pending_;  // new vertices not yet handed over
