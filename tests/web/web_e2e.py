@@ -5,7 +5,8 @@ screenshots (see web_driver.py):
     web_e2e.py SITE_FOLDER SCENARIO
 
 The scenarios of the native end-to-end tests run unchanged on the page;
-startup, repeat, no_webgl, storm and storm_lost are the page's own.
+startup, repeat, no_webgl, storm, storm_lost, ways and ways_instanced are the
+page's own.
 """
 
 import os
@@ -246,10 +247,131 @@ def find_added_node(app):
     raise Failure("no zoom shows the node added in the middle after the storm")
 
 
+# Draw calls counted per frame (from one clear to the next), before the
+# page's own scripts: drawElementsInstanced draws large first sights as
+# instances, drawArrays the stream.
+COUNT_DRAWS = """
+(() => {
+  const gl = WebGL2RenderingContext.prototype;
+  const draws = window.draws = {frames: [], current: null};
+  for (const [name, field] of [['drawElementsInstanced', 'instanced'], ['drawArrays', 'streamed']]) {
+    const original = gl[name];
+    gl[name] = function (...args) {
+      if (draws.current) draws.current[field]++;
+      return original.apply(this, args);
+    };
+  }
+  const clear = gl.clear;
+  gl.clear = function (...args) {
+    if (draws.current) draws.frames.push(draws.current);
+    draws.current = {at: performance.now(), instanced: 0, streamed: 0};
+    return clear.apply(this, args);
+  };
+})();
+"""
+# A trial's frames (four blocks of five, see platform/webgl/way_chooser.h)
+# and a few more, for the way kept to come into force.
+TRIAL_FRAMES = 24
+SETTLED_FRAMES = 40
+# A frame slower than this, or a page slower than this many frames a second
+# in software, is not healthy.
+LONGEST_FRAME_S = 2.0
+FEWEST_FPS = 4.0
+
+
+def frames_drawn(app, start=0):
+    """[{at, instanced, streamed}] of the frames finished from frame start on."""
+    return app.browser.js("return draws.frames.slice(arguments[0])", start)
+
+
+def frame_count(app):
+    return app.browser.js("return draws.frames.length")
+
+
+def expect_healthy(app, frames, what):
+    """Frames came steadily and the page logged no error."""
+    expect(len(frames) > 1, f"{what}: no frames drawn")
+    gaps = [(b["at"] - a["at"]) / 1000.0 for a, b in zip(frames, frames[1:])]
+    seconds = (frames[-1]["at"] - frames[0]["at"]) / 1000.0
+    expect(max(gaps) < LONGEST_FRAME_S, f"{what}: a frame took {max(gaps):.2f} s")
+    expect(len(frames) / seconds > FEWEST_FPS, f"{what}: {len(frames)} frames in {seconds:.1f} s")
+    errors = [line for line in app.browser.console()
+              if line.startswith("SEVERE") or "WebGL" in line or "GL_" in line]
+    expect(not errors, f"{what}: the page logged errors: {errors[:3]}")
+
+
+def scenario_ways(app):
+    """The page times its two ways of drawing a view full of moving
+    particles (streamed, instanced) and keeps one: with particles made and
+    the view zoomed out, frames with instances and frames without come in
+    the trial's blocks, and then the page draws one way. Whichever way the
+    browser here is faster with: the frames keep coming, the page logs no
+    error and the particles still show."""
+    camera = e2e.Camera()
+    e2e.start(app, camera)
+    app.key("v")
+    app.key(*["f"] * 8)
+    app.wait_picture("blue and red particles", lambda p: min(e2e.particles(p)) > 300)
+    begun = frame_count(app)
+    first = app.wait("frames drawn with instances", lambda: next(
+        (begun + i for i, f in enumerate(frames_drawn(app, begun)) if f["instanced"] > 0), None), 45)
+    app.wait(f"{TRIAL_FRAMES + SETTLED_FRAMES} frames after the first instances",
+             lambda: frame_count(app) >= first + TRIAL_FRAMES + SETTLED_FRAMES, 30)
+    app.alive()
+    frames = frames_drawn(app)
+    trial = frames[first:first + TRIAL_FRAMES]
+    settled = frames[first + TRIAL_FRAMES:first + TRIAL_FRAMES + SETTLED_FRAMES]
+    instanced = sum(1 for f in trial if f["instanced"] > 0)
+    streamed = sum(1 for f in trial if f["instanced"] == 0 and f["streamed"] > 0)
+    expect(instanced >= 5 and streamed >= 5,
+           f"the trial drew {instanced} frames with instances and {streamed} streamed: "
+           + " ".join(str(f["instanced"]) for f in trial))
+    kept = {f["instanced"] > 0 for f in settled}
+    expect(len(kept) == 1, "the page did not settle on one way; instances per frame: "
+           + " ".join(str(f["instanced"]) for f in settled))
+    print(f"tried from frame {first} of {len(frames)}, kept {'instanced' if kept.pop() else 'streamed'}")
+    expect_healthy(app, frames[begun:], "while the page timed its ways")
+    p = app.shot()
+    expect(min(e2e.particles(p)) > 300, f"blue and red particles after the trial: {e2e.particles(p)} pixels")
+    app.escape_and_expect_zero()
+
+
+def scenario_ways_instanced(app):
+    """The native particles scenario on the page whose way is fixed to
+    instances by its address: while there are particles, every frame draws
+    some of them as instances."""
+    pressed = []
+    key, escape = app.key, app.escape_and_expect_zero
+
+    def noted_key(*names, **options):
+        pressed.extend((name, frame_count(app)) for name in names)
+        key(*names, **options)
+
+    def checked_escape():
+        frames = frames_drawn(app)
+        made = next(at for name, at in pressed if name == "v")
+        cleared = next(at for name, at in pressed if name == "c")
+        # The input reaches the program a frame or two later.
+        moving = frames[made + 3:cleared]
+        expect(len(moving) > 20, f"{len(moving)} frames with particles")
+        without = sum(1 for f in moving if f["instanced"] == 0)
+        expect(not without, f"{without} of {len(moving)} frames with particles drew no instances")
+        expect_healthy(app, frames[made:], "with particles drawn as instances")
+        escape()
+
+    app.key, app.escape_and_expect_zero = noted_key, checked_escape
+    e2e.scenario_particles(app)
+
+
 NATIVE_SCENARIOS = ("particles", "select", "edit", "delete_add", "camera")
 SCENARIOS = {"startup": scenario_startup, "repeat": scenario_repeat, "no_webgl": scenario_no_webgl,
-             "storm": scenario_storm, "storm_lost": scenario_storm_lost}
+             "storm": scenario_storm, "storm_lost": scenario_storm_lost, "ways": scenario_ways,
+             "ways_instanced": scenario_ways_instanced}
 FLAGS = {"no_webgl": ["--disable-webgl", "--disable-3d-apis"]}
+# The page each opens, in the site's folder, if not the program's own; and
+# the scripts run in it before its own.
+PAGES = {"ways_instanced": "fixed-way/index.html?way=instanced"}
+BEFORE_LOAD = {"ways": COUNT_DRAWS, "ways_instanced": COUNT_DRAWS}
 
 
 def main(argv):
@@ -260,8 +382,10 @@ def main(argv):
     folder, name = argv[1], argv[2]
     # The web build is optional for a native build's tests: skipped without it
     # (ctest's SKIP_RETURN_CODE).
-    if not os.path.isfile(os.path.join(folder, "lattice-gas.wasm")):
-        print(f"SKIPPED: no web build in {folder}: cmake --preset web && cmake --build --preset web")
+    page = PAGES.get(name, "index.html")
+    program = os.path.join(folder, os.path.dirname(page), "lattice-gas.wasm")
+    if not os.path.isfile(program):
+        print(f"SKIPPED: no {program}: cmake --preset web && cmake --build --preset web")
         return 77
     scenario = SCENARIOS.get(name) or e2e.SCENARIOS[name]
     t0 = time.monotonic()
@@ -269,7 +393,9 @@ def main(argv):
 
     def body(browser, site):
         nonlocal app
-        app = web.WebApp(browser, site.url + "index.html")
+        if name in BEFORE_LOAD:
+            browser.before_load(BEFORE_LOAD[name])
+        app = web.WebApp(browser, site.url + page)
         scenario(app)
 
     try:

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/d3d9/draw_culler.h"
@@ -22,6 +23,7 @@
 namespace {
 
 using latticegas_d3d9::CulledDraw;
+using latticegas_d3d9::CullingOptions;
 using latticegas_d3d9::DrawCuller;
 using latticegas_d3d9::MatrixProduct;
 using latticegas_d3d9::Mesh;
@@ -426,6 +428,257 @@ TEST_F(DrawCullerTest, KeepsEveryListInUseWhileOthersComeAndGo) {
   for (int frame = 0; frame < 4; ++frame) culler.EndFrame();
   for (int i = 0; i < 1000; ++i)
     ASSERT_TRUE(culler.Cull(mesh, at(i)).whole) << "the list of sphere " << i << " was kept";
+}
+
+// A view straight ahead as the program's camera has it, with spheres of the
+// fixture's mesh and thin rods (its cylinder drawn narrower and longer) at a
+// depth where one unit is about 12.5 pixels.
+class LargeFirstSightTest : public DrawCullerTest {
+ protected:
+  static constexpr float kDepth = 60.0f;
+  Scene s{};
+
+  void SetUp() override {
+    DrawCullerTest::SetUp();
+    s.viewport = D3DVIEWPORT9{0, 0, 1024, 768, 0.0f, 1.0f};
+    D3DXMatrixPerspectiveFovLH(&s.projection, 0.94247788f, 1.3333334f, 1.0f, 1000.0f);
+    s.cullMode = D3DCULL_CCW;
+    s.fillMode = D3DFILL_SOLID;
+  }
+
+  // The web's options: the quick first-sight test, and draws with two box
+  // edges of 3 pixels or more large.
+  static CullingOptions WebOptions(bool largeWhole) {
+    CullingOptions options;
+    options.firstSight = true;
+    options.wholeAcross = 3.0;
+    options.largeWhole = largeWhole;
+    return options;
+  }
+
+  // Draw i of a few dozen spread over the view, moved by `shift` units.
+  static D3DXMATRIX At(int i, float shift = 0.0f) {
+    D3DXMATRIX translation;
+    D3DXMatrixTranslation(&translation, static_cast<float>(i % 8 - 4) * 3.0f + shift,
+                          static_cast<float>(i / 8 - 2) * 3.0f, kDepth);
+    return translation;
+  }
+
+  // A sphere of `radius`: 1 is about 25 pixels across, 0.2 about 5, 0.08 about 2.
+  static D3DXMATRIX Sphere(float radius, const D3DXMATRIX& at) {
+    D3DXMATRIX scaling;
+    D3DXMatrixScaling(&scaling, radius, radius, radius);
+    return MatrixProduct(scaling, at);
+  }
+
+  // A rod 1.5 pixels thick and 38 long, lying in the view plane at 45
+  // degrees: its box in the window is large both ways, and yet it is thin.
+  static D3DXMATRIX Rod(const D3DXMATRIX& at) {
+    D3DXMATRIX scaling, lieDown, turn;
+    D3DXMatrixScaling(&scaling, 0.6f, 0.6f, 3.0f);
+    D3DXMatrixRotationX(&lieDown, 1.5707964f);
+    D3DXMatrixRotationZ(&turn, 0.7853982f);
+    return MatrixProduct(MatrixProduct(MatrixProduct(scaling, lieDown), turn), at);
+  }
+
+  // Width and height in pixels of the window's box around the mesh's box.
+  std::pair<double, double> WindowBoxOf(const Mesh& mesh, const D3DXMATRIX& modelView) const {
+    Scene at = s;
+    at.modelView = modelView;
+    const latticegas_d3d9::MeshBounds& b = mesh.bounds();
+    double xLow = 1e9, xHigh = -1e9, yLow = 1e9, yHigh = -1e9;
+    for (int c = 0; c < 8; ++c) {
+      const float p[3] = {(c & 1) ? b.max[0] : b.min[0], (c & 2) ? b.max[1] : b.min[1],
+                          (c & 4) ? b.max[2] : b.min[2]};
+      const ScreenVertex v = ToScreen(at, p);
+      xLow = std::min(xLow, v.x);
+      xHigh = std::max(xHigh, v.x);
+      yLow = std::min(yLow, v.y);
+      yHigh = std::max(yHigh, v.y);
+    }
+    return {xHigh - xLow, yHigh - yLow};
+  }
+
+  // Draws each of `count` draws; all are drawn, none skipped.
+  template <typename Place>
+  void DrawAll(DrawCuller& culler, const Mesh& mesh, int count, Place place) {
+    for (int i = 0; i < count; ++i)
+      EXPECT_FALSE(culler.Cull(mesh, place(i)).indices.empty()) << "draw " << i << " was skipped";
+  }
+};
+
+TEST_F(LargeFirstSightTest, CountsFirstSightsLargeBothWaysUntilTheFrameEnds) {
+  const Mesh& ball = Of(sphere);
+  const Mesh& rod = Of(cylinder);
+  const auto [rodWide, rodHigh] = WindowBoxOf(rod, Rod(At(0)));
+  ASSERT_GT(rodWide, 20.0);
+  ASSERT_GT(rodHigh, 20.0);
+  auto large = [](int i) { return Sphere(i % 2 == 0 ? 1.0f : 0.2f, At(i)); };
+  auto small = [](int i) { return Sphere(0.08f, At(i, 1.5f)); };
+  auto thin = [](int i) { return Rod(At(i, 1.5f)); };
+  for (bool largeWhole : {false, true}) {
+    SCOPED_TRACE(largeWhole ? "large ones drawn whole" : "large ones listed");
+    DrawCuller culler;
+    culler.SetOptions(WebOptions(largeWhole));
+    culler.SetRaster(s.Raster());
+    // Each twice in the first frame: the second sight makes its list.
+    DrawAll(culler, ball, 30, large);
+    EXPECT_EQ(culler.largeFirstSights(), 30u);
+    DrawAll(culler, ball, 30, large);
+    EXPECT_EQ(culler.largeFirstSights(), 30u) << "second sights counted";
+    DrawAll(culler, ball, 30, small);
+    DrawAll(culler, rod, 30, thin);
+    EXPECT_EQ(culler.largeFirstSights(), 30u) << "small draws or thin rods counted";
+    // Wholly outside the view: not drawn, and not counted.
+    EXPECT_TRUE(culler.Cull(ball, Sphere(1.0f, At(1, 100.0f))).indices.empty());
+    EXPECT_EQ(culler.largeFirstSights(), 30u);
+    culler.EndFrame();
+    EXPECT_EQ(culler.largeFirstSights(), 0u);
+    // Listed by now, none is a first sight; moved a little, each is again.
+    DrawAll(culler, ball, 30, large);
+    EXPECT_EQ(culler.largeFirstSights(), 0u);
+    DrawAll(culler, ball, 30, [&](int i) { return Sphere(i % 2 == 0 ? 1.0f : 0.2f, At(i, 0.01f)); });
+    EXPECT_EQ(culler.largeFirstSights(), 30u);
+    culler.EndFrame();
+  }
+  // Large from 8 pixels, only the larger half is; where no size is large,
+  // none is.
+  for (const auto& [across, counted] : {std::pair{8.0, 15u}, std::pair{0.0, 0u}}) {
+    SCOPED_TRACE(testing::Message() << "large from " << across << " pixels");
+    DrawCuller culler;
+    CullingOptions options = WebOptions(false);
+    options.wholeAcross = across;
+    culler.SetOptions(options);
+    culler.SetRaster(s.Raster());
+    DrawAll(culler, ball, 30, large);
+    EXPECT_EQ(culler.largeFirstSights(), counted);
+  }
+}
+
+TEST_F(LargeFirstSightTest, LargeFirstSightsComeWholeOnlyWhenAskedFor) {
+  const Mesh& ball = Of(sphere);
+  const Mesh& rod = Of(cylinder);
+  const std::size_t all = ball.indices().size();
+  for (bool largeWhole : {false, true}) {
+    SCOPED_TRACE(largeWhole ? "large ones drawn whole" : "large ones listed");
+    DrawCuller culler;
+    culler.SetOptions(WebOptions(largeWhole));
+    culler.SetRaster(s.Raster());
+    const CulledDraw big = culler.Cull(ball, Sphere(1.0f, At(3)));
+    EXPECT_EQ(big.kept, nullptr);
+    if (largeWhole) {
+      EXPECT_TRUE(big.whole);
+      EXPECT_EQ(big.indices.size(), all);
+    } else {
+      // A quick list: nearly the far half left out.
+      EXPECT_FALSE(big.whole);
+      EXPECT_LT(big.indices.size(), all * 3 / 4);
+      CheckLeftOut(Scene{Sphere(1.0f, At(3)), s.projection, s.viewport, s.cullMode, s.fillMode},
+                   ball, big);
+    }
+    // Small or thin ones take the quick list either way.
+    for (const auto& [mesh, modelView] :
+         {std::pair{&ball, Sphere(0.08f, At(5))}, std::pair{&rod, Rod(At(6))}}) {
+      const CulledDraw draw = culler.Cull(*mesh, modelView);
+      EXPECT_FALSE(draw.whole);
+      EXPECT_FALSE(draw.indices.empty());
+      EXPECT_LT(draw.indices.size(), mesh->indices().size());
+      EXPECT_EQ(draw.kept, nullptr);
+    }
+  }
+}
+
+TEST_F(LargeFirstSightTest, AListedDrawsRecordLastsAsLongAsItsList) {
+  const Mesh& ball = Of(sphere);
+  DrawCuller culler;
+  culler.SetOptions(WebOptions(true));
+  culler.SetRaster(s.Raster());
+  // The second sight is listed, with a blank record for the renderer to
+  // fill; the record stays with the list while it is used.
+  auto place = [](int i) { return Sphere(1.0f, At(i)); };
+  for (int i = 0; i < 30; ++i) {
+    culler.Cull(ball, place(i));
+    const CulledDraw listed = culler.Cull(ball, place(i));
+    EXPECT_FALSE(listed.whole);
+    ASSERT_NE(listed.kept, nullptr);
+    EXPECT_EQ(listed.kept->store, 0u);
+    listed.kept->store = 100 + i;
+  }
+  for (int frame = 0; frame < 4; ++frame) {
+    culler.EndFrame();
+    for (int i = 0; i < 30; ++i) {
+      const CulledDraw listed = culler.Cull(ball, place(i));
+      ASSERT_NE(listed.kept, nullptr);
+      EXPECT_EQ(listed.kept->store, 100u + i) << "draw " << i << " in frame " << frame;
+    }
+  }
+  // Unused for a few frames, the lists go; made anew, for the same draws or
+  // for others in the places they left, every record starts blank.
+  for (float shift : {0.0f, 0.5f, 0.25f}) {
+    for (int frame = 0; frame < 4; ++frame) culler.EndFrame();
+    for (int i = 0; i < 30; ++i) {
+      const D3DXMATRIX modelView = Sphere(1.0f, At(i, shift));
+      EXPECT_EQ(culler.Cull(ball, modelView).kept, nullptr) << "draw " << i << " + " << shift;
+      const CulledDraw listed = culler.Cull(ball, modelView);
+      ASSERT_NE(listed.kept, nullptr);
+      EXPECT_EQ(listed.kept->store, 0u) << "draw " << i << " + " << shift;
+      listed.kept->store = 200 + i;
+    }
+  }
+}
+
+TEST_F(LargeFirstSightTest, OnlyOptionsThatDecideTheListsForgetThem) {
+  const Mesh& ball = Of(sphere);
+  const D3DXMATRIX modelView = Sphere(1.0f, At(3));
+  using Change = void (*)(CullingOptions&);
+  struct Case {
+    const char* name;
+    Change change;
+    bool forgets;
+  };
+  const Case cases[] = {
+      {"wholeAcross", [](CullingOptions& o) { o.wholeAcross = 0.0; }, false},
+      {"largeWhole", [](CullingOptions& o) { o.largeWhole = !o.largeWhole; }, false},
+      {"triangles", [](CullingOptions& o) { o.triangles = false; }, true},
+      {"firstSight", [](CullingOptions& o) { o.firstSight = false; }, true},
+      {"frustum", [](CullingOptions& o) { o.frustum = false; }, true},
+      {"subpixel", [](CullingOptions& o) { o.subpixel = false; }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DrawCuller culler;
+    const CullingOptions before = WebOptions(false);
+    culler.SetOptions(before);
+    culler.SetRaster(s.Raster());
+    culler.Cull(ball, modelView);
+    const CulledDraw listed = culler.Cull(ball, modelView);
+    ASSERT_NE(listed.kept, nullptr);
+    listed.kept->store = 7;
+    const std::vector<uint16_t> list = ToVector(listed);
+    // Changed, and back as the device changes between frames.
+    CullingOptions changed = before;
+    c.change(changed);
+    culler.SetOptions(changed);
+    if (!c.forgets) {
+      const CulledDraw again = culler.Cull(ball, modelView);
+      ASSERT_NE(again.kept, nullptr) << "the list was forgotten";
+      EXPECT_EQ(again.kept->store, 7u);
+      EXPECT_EQ(ToVector(again), list);
+    }
+    culler.SetOptions(before);
+    const CulledDraw first = culler.Cull(ball, modelView);
+    if (c.forgets) {
+      EXPECT_EQ(first.kept, nullptr) << "the list was kept";
+      const CulledDraw second = culler.Cull(ball, modelView);
+      ASSERT_NE(second.kept, nullptr);
+      EXPECT_EQ(second.kept->store, 0u);
+      EXPECT_EQ(ToVector(second), list);
+    } else {
+      ASSERT_NE(first.kept, nullptr) << "the list was forgotten";
+      EXPECT_EQ(first.kept->store, 7u);
+      EXPECT_EQ(ToVector(first), list);
+    }
+  }
 }
 
 }  // namespace
