@@ -31,7 +31,7 @@ void WayChooser::FrameShown(double nowMs, double workMs, unsigned largeFirstSigh
     if (framesSinceTrial_ < kFramesBetweenTrials) ++framesSinceTrial_;
     const double large = largeFirstSights;
     const bool changed =
-        tried_ && (large > 2.0 * largeInTrial_ || 2.0 * large < largeInTrial_ ||
+        timed_ && (large > 2.0 * largeInTrial_ || 2.0 * large < largeInTrial_ ||
                    frameMs > 1.5 * keptFrameMs_ || 1.5 * frameMs < keptFrameMs_);
     framesChanged_ = changed ? framesChanged_ + 1 : 0;
     if (largeFirstSights >= kEnoughLarge &&
@@ -73,6 +73,7 @@ void WayChooser::StartTrial() {
 
 void WayChooser::EndTrial() {
   inTrial_ = false;
+  timed_ = true;
   framesSinceTrial_ = 0;
   largeInTrial_ = largeSum_ / (kBlocks * kBlockFrames);
   const auto timing = [this](DrawingWay way) {

@@ -47,6 +47,7 @@ class WayChooser {
   DrawingWay way_ = DrawingWay::kStreamed;
   DrawingWay home_ = DrawingWay::kStreamed;  // the way kept before the trial
   bool tried_ = false;
+  bool timed_ = false;  // a trial has ended, not stopped
   bool inTrial_ = false;
   unsigned framesSinceTrial_ = 0;
   unsigned trialFrame_ = 0;

@@ -233,6 +233,42 @@ TEST(WayChooser, AScenePartlyEmptiedStopsTheTrialAndBringsAnotherSooner) {
   EXPECT_LT(first.FramesUntilTrial(kStreamed, 2 * kBetween) + 50, kBetween);
 }
 
+// A zoom or the particles randomised or cleared change which way is faster:
+// a trial comes soon after, not a whole wait later.
+TEST(WayChooser, AChangedSceneBringsATrialSoon) {
+  constexpr unsigned kBetween = WayChooser::kFramesBetweenTrials;
+  constexpr unsigned kSoon = WayChooser::kFramesOfChange + 5;
+  // Frames twice as long, as on zooming out in a software renderer.
+  const Renderer slower = [](DrawingWay way, unsigned inARow) {
+    const WayTiming t = Software(way, inARow);
+    return WayTiming{2.0 * t.frameMs, t.workMs};
+  };
+  Page page(Software);
+  page.Frame(kMany);
+  page.Frames(kTrialFrames, kMany);
+  ASSERT_EQ(page.chooser.way(), kStreamed);
+  page.Frames(100, kMany);
+  page.SetRenderer(slower);
+  EXPECT_LT(page.FramesUntilTrial(kStreamed, kBetween), kSoon);
+
+  // Four times the large first sights, the frames as long as before.
+  Page again(Software);
+  again.Frame(kMany);
+  again.Frames(kTrialFrames, kMany);
+  again.Frames(100, kMany);
+  unsigned waited = 0;
+  while (waited < kBetween && again.chooser.way() == kStreamed) {
+    again.Frame(4 * kMany);
+    ++waited;
+  }
+  EXPECT_LT(waited, kSoon);
+  // A scene alike brings none before the wait.
+  Page alike(Software);
+  alike.Frame(kMany);
+  alike.Frames(kTrialFrames, kMany);
+  EXPECT_GT(alike.FramesUntilTrial(kStreamed, kBetween), kBetween - kTrialFrames - 10);
+}
+
 TEST(WayChooser, FramesJustAfterAChangeOfWayAreNotMeasured) {
   // A software renderer whose frames come at whole refreshes: streamed ones
   // mostly at each, instanced ones mostly at every second, and every third
